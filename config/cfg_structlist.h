@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstdint>
+#include <type_traits>
+
+#include "config/byte_order.h"
+#include "config/cfg_var.h"
+#include "varo/exceptions.h"
+#include "varo/list.h"
+
+// A list of 32-bit values that is also a configuration variable. Payload: the count, then
+// every value, each 4 bytes little-endian.
+template <typename T>
+class cfg_structlist_t : public cfg_var, public varo::list_t<T, varo::alloc_fast> {
+    static_assert(sizeof(T) == 4 && std::is_unsigned<T>::value, "the payload holds 32-bit values");
+
+public:
+    explicit cfg_structlist_t(const GUID& id) noexcept : cfg_var(id) {}
+    ~cfg_structlist_t() { this->clear(); }
+
+    void get_data(stream_writer& writer, abort_token& abort) override {
+        const uint32_t count = this->item_count();
+        uint8_t bytes[4];
+        store_le32(bytes, count);
+        writer.write(bytes, 4, abort);
+        for (uint32_t i = 0; i < count; ++i) {
+            store_le32(bytes, (*this)[i]);
+            writer.write(bytes, 4, abort);
+        }
+    }
+
+    // A payload that cannot hold the count it announces empties the list without asking
+    // the heap for it; a payload that ends early or fails to read empties it too. The error
+    // then goes on to the caller.
+    void set_data(stream_reader& reader, uint32_t size, abort_token& abort) override {
+        uint8_t bytes[4];
+        reader.read_exact(bytes, 4, abort);
+        const uint32_t count = load_le32(bytes);
+        if (4 + 4 * static_cast<uint64_t>(count) > size) {
+            empty();
+            throw velmora_io::exception_io_data_truncation();
+        }
+        this->resize(count);
+        try {
+            for (uint32_t i = 0; i < count; ++i) {
+                reader.read_exact(bytes, 4, abort);
+                (*this)[i] = load_le32(bytes);
+            }
+        } catch (...) {
+            empty();
+            throw;
+        }
+    }
+
+private:
+    // Count 0 without letting a refused shrink replace the error on its way out: the size
+    // is stored before the block shrinks, so the list is empty even then.
+    void empty() noexcept {
+        if (this->item_count() == 0)
+            return;
+        try {
+            this->resize(0);
+        } catch (const std::bad_alloc&) {
+        }
+    }
+};
