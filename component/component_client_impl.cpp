@@ -33,4 +33,6 @@ component_client_impl client;
 
 } // namespace
 
-component_client& the_component_client() noexcept { return client; }
+component_client& the_component_client() noexcept {
+    return client;
+}

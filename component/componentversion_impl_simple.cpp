@@ -14,6 +14,12 @@ void put(string_sink& out, const char* text) {
 void componentversion_impl_simple::get_file_name(string_sink& out) {
     put(out, module_text_value(library_file_name));
 }
-void componentversion_impl_simple::get_component_name(string_sink& out) { put(out, name_); }
-void componentversion_impl_simple::get_component_version(string_sink& out) { put(out, version_); }
-void componentversion_impl_simple::get_about_message(string_sink& out) { put(out, about_); }
+void componentversion_impl_simple::get_component_name(string_sink& out) {
+    put(out, name_);
+}
+void componentversion_impl_simple::get_component_version(string_sink& out) {
+    put(out, version_);
+}
+void componentversion_impl_simple::get_about_message(string_sink& out) {
+    put(out, about_);
+}

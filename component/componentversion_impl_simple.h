@@ -6,8 +6,7 @@
 // The version record: file name from the module state, three fixed texts.
 class componentversion_impl_simple : public componentversion {
 public:
-    componentversion_impl_simple(const char* name, const char* version,
-                                 const char* about) noexcept
+    componentversion_impl_simple(const char* name, const char* version, const char* about) noexcept
         : name_(name), version_(version), about_(about) {}
 
     void get_file_name(string_sink& out) override;

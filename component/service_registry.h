@@ -40,7 +40,9 @@ protected:
 template <typename T>
 class service_factory_single_t : public service_factory_base_t<T> {
 public:
-    void create_instance(service_ptr& out) override { out = static_cast<service_base*>(&instance_); }
+    void create_instance(service_ptr& out) override {
+        out = static_cast<service_base*>(&instance_);
+    }
 
 private:
     service_impl_single_t<T> instance_;

@@ -20,7 +20,8 @@ uint64_t stream_reader_limited::skip(uint64_t bytes, abort_token& abort) {
     uint64_t total = 0;
     unsigned char scratch[256];
     while (bytes != 0) {
-        const uint32_t chunk = bytes >= sizeof scratch ? sizeof scratch : static_cast<uint32_t>(bytes);
+        const uint32_t chunk =
+            bytes >= sizeof scratch ? sizeof scratch : static_cast<uint32_t>(bytes);
         const uint32_t got = read(scratch, chunk, abort);
         total += got;
         bytes -= got;

@@ -18,4 +18,6 @@ struct GUID {
 static_assert(sizeof(GUID) == 16, "a GUID is 16 bytes");
 
 // Byte-wise equality; equivalent to comparing the four 32-bit words.
-inline bool guid_equal(const GUID& a, const GUID& b) { return std::memcmp(&a, &b, sizeof(GUID)) == 0; }
+inline bool guid_equal(const GUID& a, const GUID& b) {
+    return std::memcmp(&a, &b, sizeof(GUID)) == 0;
+}

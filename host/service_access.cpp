@@ -6,8 +6,12 @@ namespace {
 host_api* the_host_api = nullptr;
 }
 
-host_api* current_host_api() noexcept { return the_host_api; }
-void set_current_host_api(host_api* api) noexcept { the_host_api = api; }
+host_api* current_host_api() noexcept {
+    return the_host_api;
+}
+void set_current_host_api(host_api* api) noexcept {
+    the_host_api = api;
+}
 
 service_ptr acquire_service(const GUID& guid) {
     if (the_host_api == nullptr)

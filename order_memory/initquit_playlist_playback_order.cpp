@@ -24,4 +24,6 @@ void initquit_playlist_playback_order::on_startup() {
     init_state = state_running;
 }
 
-void initquit_playlist_playback_order::on_shutdown() { init_state = state_stopped; }
+void initquit_playlist_playback_order::on_shutdown() {
+    init_state = state_stopped;
+}

@@ -26,8 +26,7 @@ void playlist_callback_playback_order::playlist_created(uint32_t index, const ch
     cfg_playlist_order.insert_one(order, index);
 }
 
-void playlist_callback_playback_order::playlists_reordered(const uint32_t* order,
-                                                           uint32_t count) {
+void playlist_callback_playback_order::playlists_reordered(const uint32_t* order, uint32_t count) {
     // The order array comes from the host: act only on a permutation of exactly the
     // store's positions.
     if (count != cfg_playlist_order.item_count())
