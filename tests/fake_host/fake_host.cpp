@@ -15,6 +15,8 @@ void call_log::record(const std::string& call) {
             entries.push_back("fault");
         throw host_fault();
     }
+    if (on_record)
+        on_record(call);
 }
 
 void call_log::record_quiet(const std::string& call) {

@@ -55,6 +55,9 @@ public:
 
     std::vector<std::string> entries;
     bool keep_entries = true; // off for long runs where only the counts matter
+    // Runs after every call that did not fail, before the fake answers it: lets a test
+    // change the player's state between two calls of one handler.
+    std::function<void(const std::string&)> on_record;
 
 private:
     uint64_t counted_ = 0;
