@@ -1,0 +1,98 @@
+#include "component_library.h"
+
+#include <string>
+
+#include "host_errors.h"
+
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
+
+#ifndef VELMORA_HOST_COMPONENT_FILE
+#error "the build names the component's file in VELMORA_HOST_COMPONENT_FILE"
+#endif
+
+namespace velmora_host {
+
+namespace {
+const char export_name[] = "velmora_get_interface";
+
+#ifdef _WIN32
+std::string last_error_text() {
+    return "system error " + std::to_string(static_cast<unsigned long>(GetLastError()));
+}
+#else
+std::string last_error_text() {
+    const char* text = dlerror();
+    return text != nullptr ? text : "unknown error";
+}
+#endif
+} // namespace
+
+component_library::component_library(const std::filesystem::path& file) {
+#ifdef _WIN32
+    HMODULE module = LoadLibraryW(file.c_str());
+    if (module == nullptr)
+        throw host_failure("cannot load " + file.string() + ": " + last_error_text());
+    handle_ = module;
+    // Through void(*)(): the one function pointer type every other converts to cleanly.
+    entry_ = reinterpret_cast<velmora_get_interface_fn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(module, export_name)));
+#else
+    handle_ = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle_ == nullptr)
+        throw host_failure("cannot load " + file.string() + ": " + last_error_text());
+    entry_ = reinterpret_cast<velmora_get_interface_fn>(dlsym(handle_, export_name));
+#endif
+    if (entry_ == nullptr) {
+        const std::string reason = last_error_text();
+        close();
+        throw host_failure(file.string() + " has no " + export_name + ": " + reason);
+    }
+}
+
+component_library::~component_library() {
+    close();
+}
+
+void component_library::close() noexcept {
+    if (handle_ == nullptr)
+        return;
+#ifdef _WIN32
+    FreeLibrary(static_cast<HMODULE>(handle_));
+#else
+    dlclose(handle_);
+#endif
+    handle_ = nullptr;
+}
+
+module_instance_handle component_library::instance() const {
+    return static_cast<module_instance_handle>(handle_);
+}
+
+std::filesystem::path executable_directory(const char* argv0) {
+    std::error_code ignored;
+#ifdef _WIN32
+    std::wstring name(32768, L'\0');
+    const DWORD length = GetModuleFileNameW(nullptr, name.data(), DWORD(name.size()));
+    if (length != 0 && length < name.size()) {
+        name.resize(length);
+        return std::filesystem::path(name).parent_path();
+    }
+#elif defined(__linux__)
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ignored);
+    if (!ignored)
+        return self.parent_path();
+#endif
+    return std::filesystem::absolute(argv0 != nullptr ? argv0 : "", ignored).parent_path();
+}
+
+std::filesystem::path default_component_path(const char* argv0) {
+    return executable_directory(argv0) / VELMORA_HOST_COMPONENT_FILE;
+}
+
+} // namespace velmora_host
