@@ -70,6 +70,26 @@ function(verandel_windows_component target)
                          PASS_REGULAR_EXPRESSION "exports [0-9]+ names")
 endfunction()
 
+# The demo transcript from the Windows build must equal the native one. velmora-host is
+# defined later (tools/), so the test is registered once the top folder has been read.
+set(VERANDEL_NATIVE_HOST "${PROJECT_SOURCE_DIR}/build/default/velmora-host" CACHE FILEPATH
+    "Native velmora-host whose demo transcript the Windows build's is compared with")
+function(verandel_windows_demo_check)
+    if(NOT VERANDEL_BUILD_TESTS OR NOT TARGET velmora-host)
+        return()
+    endif()
+    string(REPLACE ";" "|" emulator "${CMAKE_CROSSCOMPILING_EMULATOR}")
+    add_test(NAME demo_matches_native
+             COMMAND ${CMAKE_COMMAND}
+                     -DNATIVE_HOST=${VERANDEL_NATIVE_HOST}
+                     -DWINDOWS_HOST=$<TARGET_FILE:velmora-host>
+                     -DEMULATOR=${emulator}
+                     -P ${PROJECT_SOURCE_DIR}/tests/windows/compare_demo.cmake)
+    set_tests_properties(demo_matches_native PROPERTIES
+                         SKIP_REGULAR_EXPRESSION "VERANDEL_DEMO_CHECK_SKIPPED")
+endfunction()
+cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL verandel_windows_demo_check)
+
 # Every ctest run gets a newly created Wine prefix and a Wine server of its own, stopped at
 # the end (see wine_test_session.cmake).
 if(CMAKE_CROSSCOMPILING AND VERANDEL_WINE AND VERANDEL_WINEPREFIX)
