@@ -5,8 +5,12 @@
 #include "host_errors.h"
 
 #ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
 #include <windows.h>
 #else
 #include <dlfcn.h>
@@ -35,7 +39,10 @@ std::string last_error_text() {
 
 component_library::component_library(const std::filesystem::path& file) {
 #ifdef _WIN32
-    HMODULE module = LoadLibraryW(file.c_str());
+    // With an absolute path and this flag, the DLLs the component needs are looked for in
+    // its own folder first, as a player's components folder expects.
+    const std::filesystem::path absolute = std::filesystem::absolute(file);
+    HMODULE module = LoadLibraryExW(absolute.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (module == nullptr)
         throw host_failure("cannot load " + file.string() + ": " + last_error_text());
     handle_ = module;
