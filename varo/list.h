@@ -128,7 +128,7 @@ public:
 
     void reorder_range(uint32_t base, const uint32_t* order, uint32_t count) override {
         reorder_callback_impl_t<S> swapper(storage_);
-        reorder_callback_impl_delta delta(swapper, base);
+        reorder_callback_impl_delta_t<reorder_callback_impl_t<S>> delta(swapper, base);
         apply_permutation(delta, order, count);
     }
 
@@ -137,7 +137,7 @@ public:
     // returns whether it did.
     bool reorder_range_checked(uint32_t base, const uint32_t* order, uint32_t count) {
         reorder_callback_impl_t<S> swapper(storage_);
-        reorder_callback_impl_delta delta(swapper, base);
+        reorder_callback_impl_delta_t<reorder_callback_impl_t<S>> delta(swapper, base);
         return apply_permutation_checked(delta, order, count);
     }
 

@@ -25,17 +25,22 @@ private:
     S* array_; // not owned
 };
 
-// Shifts both positions by `base` and forwards to the wrapped callback.
-class reorder_callback_impl_delta final : public reorder_callback {
+// Shifts both positions by `base` and forwards to the wrapped callback. A template over the
+// wrapped callback's type, so that a list wrapping its own final callback has the forwarded
+// swap called directly; reorder_callback_impl_delta wraps any reorder_callback.
+template <typename C>
+class reorder_callback_impl_delta_t final : public reorder_callback {
 public:
-    reorder_callback_impl_delta(reorder_callback& wrapped, uint32_t base) noexcept
+    reorder_callback_impl_delta_t(C& wrapped, uint32_t base) noexcept
         : wrapped_(&wrapped), base_(base) {}
     void swap(uint32_t a, uint32_t b) override { wrapped_->swap(a + base_, b + base_); }
 
 private:
-    reorder_callback* wrapped_; // not owned
+    C* wrapped_; // not owned
     uint32_t base_;
 };
+
+using reorder_callback_impl_delta = reorder_callback_impl_delta_t<reorder_callback>;
 
 namespace detail {
 
