@@ -44,29 +44,86 @@ using reorder_callback_impl_delta = reorder_callback_impl_delta_t<reorder_callba
 
 namespace detail {
 
-inline bool flag(spill_buffer& flags, uint32_t p) noexcept {
-    return (flags[p / 8] & (1u << (p % 8))) != 0;
-}
-inline void set_flag(spill_buffer& flags, uint32_t p) noexcept {
-    flags[p / 8] = static_cast<uint8_t>(flags[p / 8] | (1u << (p % 8)));
+// The flag table while it lies wholly in its inline part: one pointer, no test per access.
+class inline_flags {
+public:
+    explicit inline_flags(spill_buffer& table) noexcept : bytes_(table.inline_data()) {}
+    bool get(uint32_t p) const noexcept { return ((bytes_[p / 8] >> (p % 8)) & 1u) != 0; }
+    void set(uint32_t p) noexcept {
+        bytes_[p / 8] = static_cast<uint8_t>(bytes_[p / 8] | (1u << (p % 8)));
+    }
+    uint8_t byte(uint32_t b) const noexcept { return bytes_[b]; }
+
+private:
+    uint8_t* bytes_;
+};
+
+// The flag table across both of its parts.
+class spilled_flags {
+public:
+    explicit spilled_flags(spill_buffer& table) noexcept : table_(&table) {}
+    bool get(uint32_t p) const noexcept { return (((*table_)[p / 8] >> (p % 8)) & 1u) != 0; }
+    void set(uint32_t p) noexcept {
+        (*table_)[p / 8] = static_cast<uint8_t>((*table_)[p / 8] | (1u << (p % 8)));
+    }
+    uint8_t byte(uint32_t b) const noexcept { return (*table_)[b]; }
+
+private:
+    spill_buffer* table_;
+};
+
+// Runs `body` over the cheaper of the two views that covers the whole table.
+template <typename B>
+auto with_flags(spill_buffer& table, B&& body) {
+    if (table.size() <= spill_buffer::inline_capacity)
+        return body(inline_flags(table));
+    return body(spilled_flags(table));
 }
 
 // Walks each cycle once from its smallest position; the first argument of every swap is
 // the position that receives its final item. `flags` is zeroed and sized for `count`.
-template <typename C>
-void walk_cycles(C& callback, const uint32_t* order, uint32_t count, spill_buffer& flags) {
+template <typename C, typename F>
+void walk_cycles(C& callback, const uint32_t* order, uint32_t count, F flags) {
     for (uint32_t i = 0; i < count; ++i) {
-        if (order[i] == i || flag(flags, i))
+        if (order[i] == i || flags.get(i))
             continue;
         uint32_t prev = i;
         uint32_t cur = order[i];
         do {
             callback.swap(prev, cur);
-            set_flag(flags, cur);
+            flags.set(cur);
             prev = cur;
             cur = order[cur];
         } while (cur != i);
     }
+}
+
+// Whether `order` is a permutation of 0 .. count - 1, reading no entry at or beyond `count`.
+// `count` entries, each below `count`, name every position exactly when none is named twice:
+// so all are marked without a test, and then the table is searched for a position left
+// unmarked. The marking pass has no branch on the table, which keeps it fast. `flags` is
+// zeroed and sized for `count`; it is left with every flag set when the answer is yes.
+template <typename F>
+bool is_permutation(const uint32_t* order, uint32_t count, F flags) {
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint32_t p = order[i];
+        if (p >= count)
+            return false;
+        flags.set(p);
+    }
+    const uint32_t bytes = static_cast<uint32_t>((static_cast<uint64_t>(count) + 7) / 8);
+    for (uint32_t b = 0; b + 1 < bytes; ++b)
+        if (flags.byte(b) != 0xFF)
+            return false;
+    return bytes == 0 ||
+           flags.byte(bytes - 1) == static_cast<uint8_t>(0xFFu >> (8 * bytes - count));
+}
+
+// The flag table for `count` positions, zeroed: inline up to 8192 positions, the rest on
+// the heap, sized exactly. Throws std::bad_alloc when the heap part cannot be had.
+inline void prepare_flags(spill_buffer& flags, uint32_t count) {
+    flags.resize(static_cast<uint32_t>((static_cast<uint64_t>(count) + 7) / 8));
+    flags.fill(0);
 }
 
 } // namespace detail
@@ -77,28 +134,24 @@ void walk_cycles(C& callback, const uint32_t* order, uint32_t count, spill_buffe
 template <typename C>
 void apply_permutation(C& callback, const uint32_t* order, uint32_t count) {
     spill_buffer flags;
-    flags.resize(static_cast<uint32_t>((static_cast<uint64_t>(count) + 7) / 8));
-    flags.fill(0);
-    detail::walk_cycles(callback, order, count, flags);
+    detail::prepare_flags(flags, count);
+    detail::with_flags(flags,
+                       [&](auto view) { detail::walk_cycles(callback, order, count, view); });
 }
 
-// As apply_permutation, but first checks in one pass that `order` is a permutation of
-// 0 .. count - 1, reading no entry at or beyond `count`. Returns false, having made no swap,
-// when it is not.
+// As apply_permutation, but first checks that `order` is a permutation of 0 .. count - 1,
+// reading no entry at or beyond `count`. Returns false, having made no swap, when it is not.
 template <typename C>
 bool apply_permutation_checked(C& callback, const uint32_t* order, uint32_t count) {
     spill_buffer flags;
-    flags.resize(static_cast<uint32_t>((static_cast<uint64_t>(count) + 7) / 8));
-    flags.fill(0);
-    for (uint32_t i = 0; i < count; ++i) {
-        const uint32_t p = order[i];
-        if (p >= count || detail::flag(flags, p))
+    detail::prepare_flags(flags, count);
+    return detail::with_flags(flags, [&](auto view) {
+        if (!detail::is_permutation(order, count, view))
             return false;
-        detail::set_flag(flags, p);
-    }
-    flags.fill(0);
-    detail::walk_cycles(callback, order, count, flags);
-    return true;
+        flags.fill(0);
+        detail::walk_cycles(callback, order, count, view);
+        return true;
+    });
 }
 
 } // namespace varo

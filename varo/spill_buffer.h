@@ -35,6 +35,8 @@ public:
     }
 
     uint32_t size() const noexcept { return inline_count_ + heap_.size(); }
+    // The inline part: bytes 0 .. min(size, 1024) - 1.
+    uint8_t* inline_data() noexcept { return inline_; }
     uint8_t& operator[](uint32_t p) noexcept {
         return p < inline_capacity ? inline_[p] : heap_[p - inline_capacity];
     }
