@@ -5,6 +5,8 @@
 
 #include "config/byte_order.h"
 #include "config/cfg_var.h"
+#include "config/stream_reader_limited.h"
+#include "config/stream_writer_buffer.h"
 #include "varo/exceptions.h"
 #include "varo/list.h"
 
@@ -18,7 +20,27 @@ public:
     explicit cfg_structlist_t(const GUID& id) noexcept : cfg_var(id) {}
     ~cfg_structlist_t() { this->clear(); }
 
+    // The configuration writer hands over its own buffer; called through its own type, the
+    // per-element writes inline. The calls are the same either way.
     void get_data(stream_writer& writer, abort_token& abort) override {
+        if (stream_writer_buffer* buffer = dynamic_cast<stream_writer_buffer*>(&writer))
+            write_payload(*buffer, abort);
+        else
+            write_payload(writer, abort);
+    }
+
+    // The configuration reader hands over a limited reader; called through its own type, the
+    // per-element reads inline up to the host reader's read, which each still calls once.
+    void set_data(stream_reader& reader, uint32_t size, abort_token& abort) override {
+        if (stream_reader_limited* limited = dynamic_cast<stream_reader_limited*>(&reader))
+            read_payload(*limited, size, abort);
+        else
+            read_payload(reader, size, abort);
+    }
+
+private:
+    template <typename W>
+    void write_payload(W& writer, abort_token& abort) {
         const uint32_t count = this->item_count();
         uint8_t bytes[4];
         store_le32(bytes, count);
@@ -32,7 +54,8 @@ public:
     // A payload that cannot hold the count it announces empties the list without asking
     // the heap for it; a payload that ends early or fails to read empties it too. The error
     // then goes on to the caller.
-    void set_data(stream_reader& reader, uint32_t size, abort_token& abort) override {
+    template <typename R>
+    void read_payload(R& reader, uint32_t size, abort_token& abort) {
         uint8_t bytes[4];
         reader.read_exact(bytes, 4, abort);
         const uint32_t count = load_le32(bytes);
@@ -52,7 +75,6 @@ public:
         }
     }
 
-private:
     // Count 0 without letting a refused shrink replace the error on its way out: the size
     // is stored before the block shrinks, so the list is empty even then.
     void empty() noexcept {
