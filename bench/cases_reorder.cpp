@@ -73,7 +73,7 @@ void register_reorder_cases() {
         add_case(
             name, n, 1.5, [n](benchmark::State& s) { reorder_store(s, n); },
             [n](benchmark::State& s) { reorder_vector(s, n, walk_in_place); });
-        add_information(name, "gather", "gather into a fresh vector (out of place)",
+        add_information(name, "gather", "gather into a new vector",
                         [n](benchmark::State& s) { reorder_vector(s, n, gather); });
     }
 }

@@ -12,9 +12,9 @@ double counter(const benchmark::BenchmarkReporter::Run& run, const char* name) {
     return found == run.counters.end() ? 0.0 : found->second.value;
 }
 
-std::string allocs_text(double hook, double operator_new) {
+std::string allocs_text(double allocs) {
     char text[32];
-    std::snprintf(text, sizeof text, "%.3g", hook + operator_new);
+    std::snprintf(text, sizeof text, "%.3g", allocs);
     return text;
 }
 } // namespace
@@ -47,7 +47,7 @@ void table_reporter::ReportRuns(const std::vector<Run>& runs) {
         r.hook_allocs = counter(run, "allocs");
         r.new_allocs = counter(run, "new");
         std::printf("%-36s %14.1f ns/op  allocs %s (hook) %s (new)\n", name.c_str(), r.nanoseconds,
-                    allocs_text(r.hook_allocs, 0).c_str(), allocs_text(0, r.new_allocs).c_str());
+                    allocs_text(r.hook_allocs).c_str(), allocs_text(r.new_allocs).c_str());
         record(name, r);
     }
     std::fflush(stdout);
@@ -86,8 +86,8 @@ void table_reporter::Finalize() {
         }
         std::printf("%-30s %9u %10.3f %10.3f %7.2fx %7s %8s %8s  %s\n", row.name.c_str(), row.items,
                     per_item, base_per_item, ratio, target,
-                    allocs_text(own->second.hook_allocs, own->second.new_allocs).c_str(),
-                    allocs_text(base->second.hook_allocs, base->second.new_allocs).c_str(),
+                    allocs_text(own->second.hook_allocs + own->second.new_allocs).c_str(),
+                    allocs_text(base->second.hook_allocs + base->second.new_allocs).c_str(),
                     verdict);
         for (size_t i = 0; i < row.extras.size(); ++i) {
             const auto extra = results_.find(row.extras[i]);
@@ -96,7 +96,7 @@ void table_reporter::Finalize() {
             std::printf("  %-38s %10.3f %10s %7.2fx %7s %8s %8s  %s\n", row.labels[i].c_str(),
                         extra->second.nanoseconds / row.items, "",
                         extra->second.nanoseconds / base->second.nanoseconds, "",
-                        allocs_text(extra->second.hook_allocs, extra->second.new_allocs).c_str(),
+                        allocs_text(extra->second.hook_allocs + extra->second.new_allocs).c_str(),
                         "", "info");
         }
     }
