@@ -21,11 +21,21 @@ void reset() {
     request_count = refusal_count = refuse_at = largest = 0;
     live = 0;
 }
-void refuse_nth(uint64_t n) { refuse_at = n == 0 ? 0 : request_count + n; }
-uint64_t requests() { return request_count; }
-uint64_t refusals() { return refusal_count; }
-int64_t live_blocks() { return live; }
-uint64_t largest_request() { return largest; }
+void refuse_nth(uint64_t n) {
+    refuse_at = n == 0 ? 0 : request_count + n;
+}
+uint64_t requests() {
+    return request_count;
+}
+uint64_t refusals() {
+    return refusal_count;
+}
+int64_t live_blocks() {
+    return live;
+}
+uint64_t largest_request() {
+    return largest;
+}
 
 // Counts one request; returns false when this one is to be refused.
 static bool admit(std::size_t bytes) {
