@@ -22,5 +22,10 @@ enum : int {
 extern int init_state;
 
 // The order remembered for `playlist`; false when the index names no entry (all ones, or
-// not below the count).
-bool remembered_order(uint32_t playlist, uint32_t& order) noexcept;
+// not below the count). Inline: every event handler asks it once per event.
+inline bool remembered_order(uint32_t playlist, uint32_t& order) noexcept {
+    if (playlist >= cfg_playlist_order.item_count())
+        return false;
+    order = cfg_playlist_order[playlist];
+    return true;
+}
