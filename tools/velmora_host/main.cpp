@@ -50,6 +50,10 @@ int run_session(const session_options& options, const std::string& script_name) 
     } catch (const host_failure& e) {
         std::cerr << e.what() << '\n';
         return exit_host_failure;
+    } catch (const std::exception& e) {
+        // Out of memory, or a file system error the host did not foresee.
+        std::cerr << "velmora-host: " << e.what() << '\n';
+        return exit_host_failure;
     }
 }
 
