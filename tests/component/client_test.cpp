@@ -1,0 +1,310 @@
+// The client object, the factory list and the published service objects, as a host sees
+// them through the export.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "component/module_state.h"
+#include "fake_host.h"
+#include "host/service_access.h"
+#include "order_memory/order_store.h"
+#include "published_guids.h"
+#include "varo/alloc_hook.h"
+
+namespace {
+
+// Module-wide client state back to what loading leaves, and a fresh host connected.
+class client_test : public ::testing::Test {
+protected:
+    client_test() {
+        services_initialized = false;
+        services_ever_initialized = false;
+        library_path.clear();
+        library_file_name.clear();
+        cfg_playlist_order.clear();
+        init_state = state_not_started;
+        varo::alloc_hook::reset();
+        c = fake::connect(&host);
+    }
+    ~client_test() override {
+        varo::alloc_hook::refuse_nth(0);
+        cfg_playlist_order.clear();
+        init_state = state_not_started;
+    }
+    void TearDown() override { EXPECT_EQ(host.outstanding(), 0); }
+
+    std::string file_name_record() {
+        fake::fake_string text;
+        c.version->get_file_name(text);
+        EXPECT_EQ(text.calls, 1);
+        EXPECT_EQ(text.last_max_length, UINT32_MAX);
+        return text.value;
+    }
+
+    fake::fake_host host;
+    fake::component_services c;
+};
+
+struct published_service {
+    const char* name;
+    service_base* object;
+    GUID own;
+};
+
+std::vector<published_service> published_services(const fake::component_services& c) {
+    return {{"initquit", c.startup, published::initquit},
+            {"play_callback_static", c.playback_events, published::play_callback_static},
+            {"playlist_callback_static", c.playlist_events, published::playlist_callback_static},
+            {"componentversion", c.version, published::componentversion}};
+}
+
+// GUIDs a service must not answer: every other class the host knows, the empty GUID, and
+// its own GUID with one byte changed in each of the four 32-bit words.
+std::vector<GUID> foreign_guids(const GUID& own) {
+    std::vector<GUID> result = {published::initquit,
+                                published::play_callback_static,
+                                published::playlist_callback_static,
+                                published::componentversion,
+                                published::playlist_service,
+                                published::playback_service,
+                                GUID{}};
+    for (size_t byte : {0u, 4u, 9u, 15u}) {
+        GUID near = own;
+        reinterpret_cast<unsigned char*>(&near)[byte] ^= 0x01;
+        result.push_back(near);
+    }
+    result.erase(std::remove_if(result.begin(), result.end(),
+                                [&](const GUID& g) { return guid_equal(g, own); }),
+                 result.end());
+    return result;
+}
+
+TEST_F(client_test, ReportsRevision72WhateverRanBefore) {
+    EXPECT_EQ(c.client->get_client_version(), 72u);
+    c.client->set_services_ready(true);
+    c.client->set_module_path("/a/b.so", "b.so");
+    c.client->get_factory_list();
+    c.client->is_debug_build();
+    EXPECT_EQ(c.client->get_client_version(), 72u);
+    EXPECT_TRUE(host.log.entries.empty()) << "client operations call nothing of the host";
+}
+
+TEST_F(client_test, IsNeverADebugBuild) {
+    EXPECT_FALSE(c.client->is_debug_build());
+}
+
+TEST_F(client_test, FactoryListHoldsFourServicesStartupPlaybackPlaylistVersion) {
+    service_factory_base* head = c.client->get_factory_list();
+    ASSERT_NE(head, nullptr);
+    EXPECT_EQ(head, c.client->get_factory_list()) << "the same list every time";
+
+    const GUID expected[] = {published::initquit, published::play_callback_static,
+                             published::playlist_callback_static, published::componentversion};
+    service_factory_base* f = head;
+    for (const GUID& guid : expected) {
+        ASSERT_NE(f, nullptr);
+        ASSERT_NE(f->guid, nullptr);
+        EXPECT_TRUE(guid_equal(*f->guid, guid));
+        f = f->next;
+    }
+    EXPECT_EQ(f, nullptr) << "the version record is the tail";
+}
+
+TEST_F(client_test, EachFactoryHandsOutOneSingletonAndReleasesWhatTheOutPointerHeld) {
+    for (service_factory_base* f = c.client->get_factory_list(); f != nullptr; f = f->next) {
+        service_ptr first;
+        f->create_instance(first);
+        ASSERT_FALSE(first.is_empty());
+
+        service_ptr held(static_cast<service_base*>(&host.playlists));
+        ASSERT_EQ(host.outstanding(), 1);
+        f->create_instance(held);
+        EXPECT_EQ(held.get(), first.get()) << "one object per factory";
+        EXPECT_EQ(host.outstanding(), 0) << "the previous content was released";
+
+        // The service answers its factory's GUID.
+        service_ptr out;
+        EXPECT_TRUE(first.get()->query(out, *f->guid));
+        EXPECT_EQ(out.get(), first.get());
+    }
+}
+
+TEST_F(client_test, EachServiceAnswersExactlyItsOwnClassGuid) {
+    for (const published_service& s : published_services(c)) {
+        SCOPED_TRACE(s.name);
+        ASSERT_NE(s.object, nullptr);
+
+        service_ptr held(static_cast<service_base*>(&host.playlists));
+        EXPECT_TRUE(s.object->query(held, s.own));
+        EXPECT_EQ(held.get(), s.object);
+        EXPECT_EQ(host.outstanding(), 0) << "query releases what the out pointer held";
+
+        for (const GUID& other : foreign_guids(s.own)) {
+            service_ptr kept(static_cast<service_base*>(&host.playback));
+            EXPECT_FALSE(s.object->query(kept, other)) << std::hex << other.Data1;
+            EXPECT_EQ(kept.get(), static_cast<service_base*>(&host.playback))
+                << "a refused query leaves the out pointer alone";
+            EXPECT_EQ(host.playback.outstanding(), 1);
+        }
+    }
+}
+
+TEST_F(client_test, ReleasingAServiceAnyNumberOfTimesLeavesItUsable) {
+    for (const published_service& s : published_services(c)) {
+        SCOPED_TRACE(s.name);
+        for (int i = 0; i < 1000; ++i)
+            ASSERT_EQ(s.object->release(), 1);
+        EXPECT_EQ(s.object->add_ref(), 1);
+        service_ptr out;
+        EXPECT_TRUE(s.object->query(out, s.own));
+    }
+    EXPECT_EQ(c.playback_events->get_flags(), 6u);
+    EXPECT_EQ(c.playlist_events->get_flags(), 0xFFFFFFFFu);
+    fake::fake_string name;
+    c.version->get_component_name(name);
+    EXPECT_EQ(name.value, "Verandel");
+}
+
+TEST_F(client_test, ServicesReadyKeepsTheLastValueAndWhetherTrueWasEverPassed) {
+    struct sequence {
+        std::vector<bool> calls;
+        bool initialized;
+        bool ever;
+    };
+    const sequence cases[] = {
+        {{}, false, false},
+        {{false}, false, false},
+        {{true}, true, true},
+        {{true, false}, false, true},
+        {{false, true, false, false}, false, true},
+        {{true, false, true}, true, true},
+    };
+    for (const sequence& s : cases) {
+        services_initialized = false;
+        services_ever_initialized = false;
+        for (bool flag : s.calls)
+            c.client->set_services_ready(flag);
+        EXPECT_EQ(services_initialized, s.initialized) << s.calls.size() << " calls";
+        EXPECT_EQ(services_ever_initialized, s.ever) << s.calls.size() << " calls";
+    }
+}
+
+TEST_F(client_test, ExportKeepsTheLatestArgumentsAndReturnsTheSameClient) {
+    fake::fake_host other;
+    char instance_a = 0;
+    char instance_b = 0;
+    component_client* first =
+        velmora_get_interface(&host, reinterpret_cast<module_instance_handle>(&instance_a));
+    EXPECT_EQ(module_instance, reinterpret_cast<module_instance_handle>(&instance_a));
+    component_client* second =
+        velmora_get_interface(&other, reinterpret_cast<module_instance_handle>(&instance_b));
+    EXPECT_EQ(first, second);
+    EXPECT_EQ(first, c.client);
+    EXPECT_EQ(module_instance, reinterpret_cast<module_instance_handle>(&instance_b));
+    EXPECT_EQ(current_host_api(), &other);
+
+    // Services are now acquired from the second host only.
+    host.state.playlist_count = 2;
+    other.state.playlist_count = 2;
+    cfg_playlist_order.insert_one(0, 0);
+    cfg_playlist_order.insert_one(0, 0);
+    c.startup->on_startup();
+    EXPECT_TRUE(host.log.entries.empty());
+    EXPECT_FALSE(other.log.entries.empty());
+    EXPECT_EQ(other.outstanding(), 0);
+}
+
+TEST_F(client_test, ModulePathIsCopiedIntoBuffersOfExactlyLengthPlusOne) {
+    char path[] = "/usr/lib/velmora/components/libverandel.so";
+    char file[] = "libverandel.so";
+    c.client->set_module_path(path, file);
+    // The host may reuse its buffers at once.
+    std::memset(path, 'x', sizeof path - 1);
+    std::memset(file, 'y', sizeof file - 1);
+
+    EXPECT_STREQ(library_path.data(), "/usr/lib/velmora/components/libverandel.so");
+    EXPECT_EQ(library_path.size(), sizeof path);
+    EXPECT_EQ(library_path.capacity(), sizeof path);
+    EXPECT_STREQ(library_file_name.data(), "libverandel.so");
+    EXPECT_EQ(library_file_name.size(), sizeof file);
+    EXPECT_EQ(library_file_name.capacity(), sizeof file);
+}
+
+TEST_F(client_test, ModulePathReplacesThePreviousTextAtItsOwnLength) {
+    const char* const texts[] = {"short.so", "a/much/longer/path/than/before/x.so", "", "z"};
+    for (const char* text : texts) {
+        c.client->set_module_path(text, text);
+        const uint32_t expected = static_cast<uint32_t>(std::strlen(text)) + 1;
+        for (const module_text* kept : {&library_path, &library_file_name}) {
+            EXPECT_EQ(kept->size(), expected) << '"' << text << '"';
+            EXPECT_EQ(kept->capacity(), expected) << '"' << text << '"';
+            ASSERT_NE(kept->data(), nullptr);
+            EXPECT_STREQ(kept->data(), text);
+        }
+    }
+}
+
+TEST_F(client_test, ModulePathWithoutStringsKeepsEmptyTexts) {
+    c.client->set_module_path("/x/y.so", "y.so");
+    c.client->set_module_path(nullptr, nullptr);
+    EXPECT_EQ(library_path.size(), 1u);
+    EXPECT_EQ(library_file_name.size(), 1u);
+    EXPECT_EQ(file_name_record(), "");
+}
+
+TEST_F(client_test, VersionRecordReportsTheBareFileNameOnceSet) {
+    EXPECT_EQ(file_name_record(), "") << "before set_module_path";
+    c.client->set_module_path("/opt/velmora/components/libverandel.so", "libverandel.so");
+    EXPECT_EQ(file_name_record(), "libverandel.so");
+}
+
+TEST_F(client_test, VersionRecordNamesTheComponent) {
+    fake::fake_string name, version, about;
+    c.version->get_component_name(name);
+    c.version->get_component_version(version);
+    c.version->get_about_message(about);
+    EXPECT_EQ(name.value, "Verandel");
+    EXPECT_EQ(version.value, "1.0");
+    EXPECT_FALSE(about.value.empty());
+    EXPECT_EQ(about.value.find('\n'), std::string::npos) << "a one-line credit";
+    for (const fake::fake_string* text : {&name, &version, &about}) {
+        EXPECT_EQ(text->calls, 1);
+        EXPECT_EQ(text->last_max_length, UINT32_MAX);
+    }
+}
+
+TEST_F(client_test, RefusedPathCopyReachesTheHostAndKeepsTheOldFileName) {
+    c.client->set_module_path("/a/b.so", "b.so");
+    varo::alloc_hook::refuse_nth(1);
+    try {
+        c.client->set_module_path("/a/much/longer/path/c.so", "much-longer-name.so");
+        FAIL() << "the refused copy must reach the host";
+    } catch (const std::bad_alloc& e) {
+        EXPECT_STREQ(e.what(), "bad allocation");
+    }
+    EXPECT_STREQ(library_path.data(), "/a/b.so");
+    EXPECT_EQ(file_name_record(), "b.so");
+}
+
+TEST_F(client_test, ConfigurationPassesThroughTheClient) {
+    for (uint32_t v : {3u, 1u, 4u})
+        cfg_playlist_order.insert_one(v, cfg_playlist_order.item_count());
+    abort_token abort;
+    fake::fake_writer writer(host.log);
+    c.client->write_config(writer, abort);
+    ASSERT_FALSE(writer.bytes.empty());
+
+    cfg_playlist_order.clear();
+    fake::fake_reader reader(writer.bytes, host.log);
+    c.client->read_config(reader, abort);
+    ASSERT_EQ(cfg_playlist_order.item_count(), 3u);
+    EXPECT_EQ(cfg_playlist_order[0], 3u);
+    EXPECT_EQ(cfg_playlist_order[1], 1u);
+    EXPECT_EQ(cfg_playlist_order[2], 4u);
+}
+
+} // namespace

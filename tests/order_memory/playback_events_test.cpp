@@ -1,0 +1,182 @@
+// Track start puts the playing playlist's order in force, a stop the active playlist's;
+// every track reference passed in goes back exactly once.
+
+#include "order_memory_fixture.h"
+
+namespace order_memory_testing {
+namespace {
+
+class playback_events_test : public order_memory_test {
+protected:
+    playback_events_test() {
+        set_store({1, 4});
+        host.state.playlist_count = 2;
+        host.state.active_playlist = 0;
+        host.state.playing_playlist = 1;
+        host.state.playing = true;
+    }
+    int track_releases() const {
+        return static_cast<int>(std::count(host.log.entries.begin(), host.log.entries.end(),
+                                           std::string("release track")));
+    }
+};
+
+TEST_F(playback_events_test, SubscribesToTrackStartAndStopOnly) {
+    EXPECT_EQ(playback_events().get_flags(), 6u);
+}
+
+TEST_F(playback_events_test, TrackStartAppliesThePlayingPlaylistsOrder) {
+    playback_events().track_started(song.pass());
+    EXPECT_EQ(host.log.entries, calls({acquired("playlist"),
+                                       {"playing_playlist", "set_active_order 4",
+                                        released("playlist"), "release track"}}));
+    EXPECT_EQ(store(), (values{1, 4}));
+}
+
+TEST_F(playback_events_test, EveryTrackFromThePlaylistAppliesItsOrderAgain) {
+    playback_events().track_started(song.pass());
+    playback_events().track_started(song.pass());
+    EXPECT_EQ(orders_set(), (entries{"set_active_order 4", "set_active_order 4"}));
+}
+
+TEST_F(playback_events_test, StopAppliesTheActivePlaylistsOrderUnlessTheCodeIs2) {
+    struct stop {
+        uint32_t reason;
+        bool applies;
+    };
+    const stop cases[] = {{0, true},          {1, true},         {2, false},
+                          {3, true},          {0x102, true},     {0x80000002, true},
+                          {0xFFFFFFFF, true}, {0xFFFFFFFE, true}};
+    host.state.playing = false;
+    for (const stop& s : cases) {
+        SCOPED_TRACE(s.reason);
+        host.log.clear();
+        playback_events().playback_stopped(s.reason);
+        if (s.applies)
+            EXPECT_EQ(host.log.entries,
+                      calls({acquired("playlist"),
+                             {"active_playlist", "set_active_order 1", released("playlist")}}));
+        else
+            EXPECT_TRUE(host.log.entries.empty()) << "stop code 2 makes no host call at all";
+        EXPECT_EQ(store(), (values{1, 4}));
+    }
+}
+
+TEST_F(playback_events_test, NeitherHandlerLooksAtTheLifecycleFlag) {
+    for (int flag : {state_not_started, state_stopped, state_running}) {
+        SCOPED_TRACE(flag);
+        init_state = flag;
+        host.log.clear();
+        playback_events().track_started(song.pass());
+        playback_events().playback_stopped(0);
+        EXPECT_EQ(orders_set(), (entries{"set_active_order 4", "set_active_order 1"}));
+    }
+}
+
+TEST_F(playback_events_test, IndexNamingNoEntrySkipsTheOrderButReleasesEverything) {
+    for (uint32_t index : {no_playlist, 2u, 3u, 1000u}) {
+        SCOPED_TRACE(index);
+        host.state.playing_playlist = index;
+        host.state.active_playlist = index;
+        host.log.clear();
+        playback_events().track_started(song.pass());
+        EXPECT_EQ(host.log.entries,
+                  calls({acquired("playlist"),
+                         {"playing_playlist", released("playlist"), "release track"}}));
+        host.log.clear();
+        playback_events().playback_stopped(0);
+        EXPECT_EQ(host.log.entries,
+                  calls({acquired("playlist"), {"active_playlist", released("playlist")}}));
+        EXPECT_EQ(store(), (values{1, 4}));
+    }
+}
+
+TEST_F(playback_events_test, EmptyTrackHandleIsNotReleased) {
+    playback_events().track_started(nullptr);
+    playback_events().playback_event_6(nullptr);
+    EXPECT_EQ(track_releases(), 0);
+    EXPECT_EQ(orders_set(), entries{"set_active_order 4"});
+}
+
+TEST_F(playback_events_test, Event6OnlyReleasesItsTrack) {
+    playback_events().playback_event_6(song.pass());
+    EXPECT_EQ(host.log.entries, entries{"release track"});
+}
+
+TEST_F(playback_events_test, IgnoredEventsCallNothing) {
+    playback_events().playback_event_1(1, 2);
+    playback_events().playback_event_4(1.5);
+    playback_events().playback_event_5(3);
+    playback_events().playback_event_7(4);
+    playback_events().playback_event_8(5);
+    playback_events().playback_event_9(2.5);
+    playback_events().playback_event_10(0.5f);
+    EXPECT_TRUE(host.log.entries.empty());
+    EXPECT_EQ(store(), (values{1, 4}));
+}
+
+TEST_F(playback_events_test, AcquisitionErrorsReachTheHostAfterTheTrackIsReleased) {
+    for (const acquisition_fault_case& f : acquisition_faults()) {
+        SCOPED_TRACE(f.name);
+        host.playlist_instances = 1;
+        host.create_fails = false;
+        host.log.clear();
+        auto placed = spoil_acquisition(host, 1, f.fault);
+        EXPECT_EQ(thrown_message([&] { playback_events().track_started(song.pass()); },
+                                 f.is_expected_type),
+                  f.message);
+        EXPECT_TRUE(placed());
+        EXPECT_EQ(song.references(), 0);
+        EXPECT_EQ(track_releases(), 1);
+
+        host.playlist_instances = 1;
+        host.create_fails = false;
+        placed = spoil_acquisition(host, 1, f.fault);
+        EXPECT_EQ(
+            thrown_message([&] { playback_events().playback_stopped(0); }, f.is_expected_type),
+            f.message);
+        EXPECT_TRUE(placed());
+        EXPECT_TRUE(orders_set().empty());
+        EXPECT_EQ(host.outstanding(), 0);
+        EXPECT_EQ(store(), (values{1, 4}));
+    }
+}
+
+// A fault at each host call: the error reaches the host, the service and the track go back
+// once, and the store is untouched.
+TEST_F(playback_events_test, FaultAtEachHostCallReleasesServiceAndTrack) {
+    struct handler {
+        const char* name;
+        std::function<void()> call;
+        int host_calls; // calls that can fail: find_class, count, create, the index, set
+    };
+    const handler handlers[] = {
+        {"track_started", [this] { playback_events().track_started(song.pass()); }, 5},
+        {"playback_stopped", [this] { playback_events().playback_stopped(0); }, 5},
+    };
+    for (const handler& h : handlers) {
+        int faults = 0;
+        for (uint64_t k = 1;; ++k) {
+            SCOPED_TRACE(std::string(h.name) + ", fault at call " + std::to_string(k));
+            host.log.clear();
+            host.log.fail_at(k);
+            bool thrown = false;
+            try {
+                h.call();
+            } catch (const fake::host_fault&) {
+                thrown = true;
+            }
+            host.log.fail_at(0);
+            EXPECT_EQ(host.outstanding(), 0);
+            EXPECT_EQ(song.references(), 0);
+            EXPECT_EQ(store(), (values{1, 4}));
+            if (!thrown)
+                break;
+            ++faults;
+        }
+        EXPECT_EQ(faults, h.host_calls) << h.name;
+    }
+}
+
+} // namespace
+} // namespace order_memory_testing
