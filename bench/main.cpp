@@ -13,7 +13,7 @@
 int main(int argc, char** argv) {
     std::vector<char*> args;
     args.push_back(argv[0]);
-    char repetitions[] = "--benchmark_repetitions=5";
+    char repetitions[] = "--benchmark_repetitions=7";
     char min_time[] = "--benchmark_min_time=0.05";
     char interleaving[] = "--benchmark_enable_random_interleaving=true";
     args.push_back(repetitions);
