@@ -18,10 +18,4 @@ inline heap_requests operator-(const heap_requests& end, const heap_requests& st
     return {end.hook - start.hook, end.operator_new - start.operator_new};
 }
 
-inline heap_requests& operator+=(heap_requests& total, const heap_requests& part) noexcept {
-    total.hook += part.hook;
-    total.operator_new += part.operator_new;
-    return total;
-}
-
 } // namespace bench
