@@ -23,7 +23,9 @@ service_ptr acquire_service(const GUID& guid) {
     if (n != 1)
         throw exception_service_duplicated();
     service_ptr out;
-    if (!the_host_api->create(out, handle, 0))
+    // A host that claims success without handing out an instance is as broken as one that
+    // fails outright; every caller relies on a non-empty pointer.
+    if (!the_host_api->create(out, handle, 0) || out.is_empty())
         throw varo::exception_bug_check();
     return out;
 }

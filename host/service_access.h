@@ -11,7 +11,7 @@ void set_current_host_api(host_api* api) noexcept;
 // Returns a counted reference to the host's one instance of class `guid`. Throws
 // exception_service_not_found when the host has none (or no directory was passed),
 // exception_service_duplicated when it has several, varo::exception_bug_check when it
-// fails to create it.
+// fails to create it or creates nothing.
 service_ptr acquire_service(const GUID& guid);
 
 // The acquired service as its interface I; the pointer stays the owner.

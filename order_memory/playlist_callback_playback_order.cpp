@@ -29,7 +29,7 @@ void playlist_callback_playback_order::playlist_created(uint32_t index, const ch
 void playlist_callback_playback_order::playlists_reordered(const uint32_t* order, uint32_t count) {
     // The order array comes from the host: act only on a permutation of exactly the
     // store's positions.
-    if (count != cfg_playlist_order.item_count())
+    if (count != cfg_playlist_order.item_count() || (count != 0 && order == nullptr))
         return;
     cfg_playlist_order.reorder_range_checked(0, order, count);
 }

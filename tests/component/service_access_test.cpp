@@ -76,16 +76,21 @@ TEST_F(service_access_test, EachHostAnswerMapsToItsErrorAndMessage) {
         const char* name;
         uint32_t instances;
         bool create_fails;
+        bool hands_out_nothing;
         std::function<bool(const std::exception&)> type;
         const char* message;
         bool reaches_create;
     };
     const error_case cases[] = {
-        {"no instance", 0, false, is<exception_service_not_found>, "Service not found", false},
-        {"two instances", 2, false, is<exception_service_duplicated>, "Service duplicated", false},
-        {"many instances", 0xFFFFFFFF, false, is<exception_service_duplicated>,
+        {"no instance", 0, false, false, is<exception_service_not_found>, "Service not found",
+         false},
+        {"two instances", 2, false, false, is<exception_service_duplicated>, "Service duplicated",
+         false},
+        {"many instances", 0xFFFFFFFF, false, false, is<exception_service_duplicated>,
          "Service duplicated", false},
-        {"create refuses", 1, true, is<varo::exception_bug_check>, "Bug check", true},
+        {"create refuses", 1, true, false, is<varo::exception_bug_check>, "Bug check", true},
+        {"create claims an instance it does not hand out", 1, false, true,
+         is<varo::exception_bug_check>, "Bug check", true},
     };
     for (const service_class& k : classes) {
         for (const error_case& e : cases) {
@@ -93,6 +98,7 @@ TEST_F(service_access_test, EachHostAnswerMapsToItsErrorAndMessage) {
             host.playlist_instances = host.playback_instances = 1;
             host.*k.instances = e.instances;
             host.create_fails = e.create_fails;
+            host.create_hands_out_nothing = e.hands_out_nothing;
             host.log.clear();
 
             EXPECT_EQ(thrown_message([&] { acquire_service(k.guid); }, e.type), e.message);

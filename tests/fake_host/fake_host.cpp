@@ -107,8 +107,12 @@ namespace {
 // Class handles are the addresses of these markers; the host knows no other class.
 char playlist_class_marker;
 char playback_class_marker;
-service_class_handle playlist_class() { return reinterpret_cast<service_class_handle>(&playlist_class_marker); }
-service_class_handle playback_class() { return reinterpret_cast<service_class_handle>(&playback_class_marker); }
+service_class_handle playlist_class() {
+    return reinterpret_cast<service_class_handle>(&playlist_class_marker);
+}
+service_class_handle playback_class() {
+    return reinterpret_cast<service_class_handle>(&playback_class_marker);
+}
 } // namespace
 
 fake_host::fake_host() : playlists(log, state), playback(log, state) {}
@@ -145,6 +149,8 @@ bool fake_host::create(service_ptr& out, service_class_handle handle, uint32_t i
                std::to_string(index));
     if (create_fails || (!playlist && handle != playback_class()))
         return false;
+    if (create_hands_out_nothing)
+        return true;
     if (playlist)
         out = static_cast<playlist_service*>(&playlists);
     else
@@ -152,7 +158,9 @@ bool fake_host::create(service_ptr& out, service_class_handle handle, uint32_t i
     return true;
 }
 
-int fake_host::outstanding() const { return playlists.outstanding() + playback.outstanding(); }
+int fake_host::outstanding() const {
+    return playlists.outstanding() + playback.outstanding();
+}
 
 component_services connect(host_api* host) {
     component_services found;
@@ -246,7 +254,8 @@ void fake_writer::write(const void* data, uint32_t count, abort_token&) {
 void fake_string::set_string(const char* text, uint32_t max_length) {
     ++calls;
     last_max_length = max_length;
-    value = max_length == UINT32_MAX ? std::string(text) : std::string(text, strnlen(text, max_length));
+    value =
+        max_length == UINT32_MAX ? std::string(text) : std::string(text, strnlen(text, max_length));
 }
 
 } // namespace fake

@@ -160,6 +160,8 @@ public:
     uint32_t playlist_instances = 1;
     uint32_t playback_instances = 1;
     bool create_fails = false;
+    // create answers true but hands out nothing, as a broken host might.
+    bool create_hands_out_nothing = false;
 };
 
 // The component as the host sees it: the client from the export and the services found by

@@ -243,6 +243,12 @@ TEST_F(playlist_events_test, MalformedReorderingLeavesTheStore) {
     }
 }
 
+TEST_F(playlist_events_test, ReorderingWithoutAnOrderArrayLeavesTheStore) {
+    set_store({10, 20, 30});
+    playlist_events().playlists_reordered(nullptr, 3);
+    EXPECT_EQ(store(), (values{10, 20, 30}));
+}
+
 TEST_F(playlist_events_test, RefusedFlagTableLeavesTheStore) {
     const uint32_t n = 20000;
     values before(n), order(n);
