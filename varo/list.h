@@ -98,11 +98,11 @@ public:
         uint32_t w = mask.find(false, 0, n);
         if (w >= n)
             return;
-        uint32_t r = mask.find(true, w + 1, n - w - 1);
+        uint32_t r = found_from(mask.find(true, w + 1, n - w - 1), w + 1, n);
         while (r < n) {
             std::swap(storage_[w], storage_[r]);
             ++w;
-            r = mask.find(true, r + 1, n - r - 1);
+            r = found_from(mask.find(true, r + 1, n - r - 1), r + 1, n);
         }
         storage_.resize(w);
     }
@@ -182,6 +182,13 @@ public:
     const S& storage() const noexcept { return storage_; }
 
 private:
+    // A mask's answer to a search from `start`: one below `start` breaks the mask's contract
+    // (the masks come from the host) and counts, like one at or past `n`, as none, so the
+    // filtering stays inside the list and ends.
+    static uint32_t found_from(uint32_t answer, uint32_t start, uint32_t n) noexcept {
+        return answer < start ? n : answer;
+    }
+
     S storage_;
 };
 

@@ -107,6 +107,40 @@ TEST_F(list_ops, bit_array_not_inverts_with_one_call_each) {
         EXPECT_EQ(inverted.get(i), !inner.get(i)) << i;
 }
 
+// A mask that answers searches for kept items with a position before where it was asked to
+// look (`lie_after` truthful answers first); the filtering must neither loop nor leave the
+// list, so it stops there and drops the rest.
+class lying_mask final : public bit_array {
+public:
+    explicit lying_mask(uint32_t lie_after) : truthful_(lie_after) {}
+    bool get(uint32_t) const override { return true; }
+    uint32_t find(bool value, uint32_t start, uint32_t) const override {
+        if (!value)
+            return start; // every item from `start` on is dropped
+        ++answers;
+        return answers > truthful_ ? 0 : start;
+    }
+    mutable uint32_t answers = 0;
+
+private:
+    uint32_t truthful_;
+};
+
+TEST_F(list_ops, keep_masked_answer_before_the_search_start_counts_as_none) {
+    const struct {
+        uint32_t truthful;
+        items after;
+    } cases[] = {{0, {}}, {1, {11}}, {3, {11, 12, 13}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.truthful);
+        test_list list({10, 11, 12, 13, 14});
+        lying_mask mask(c.truthful);
+        list.keep_masked(mask);
+        EXPECT_EQ(items_of(list), c.after);
+        EXPECT_EQ(mask.answers, c.truthful + 1);
+    }
+}
+
 TEST_F(list_ops, keep_masked_find_error_leaves_every_item_and_the_count) {
     const struct {
         size_t fail_on;
