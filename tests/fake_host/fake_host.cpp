@@ -26,7 +26,8 @@ void call_log::record_quiet(const std::string& call) {
 
 void call_log::fail_at(uint64_t n) {
     fail_at_ = n == 0 ? 0 : counted_ + n;
-    failed_ = false;
+    if (n != 0)
+        failed_ = false;
 }
 
 int counted_service::count_release() {

@@ -49,7 +49,7 @@ public:
     // The n-th call that can throw, counted from now, throws host_fault (1 = the next);
     // 0 cancels.
     void fail_at(uint64_t n);
-    // Whether the planned failure has happened.
+    // Whether the last planned failure has happened; a cancel leaves the answer standing.
     bool failed() const { return failed_; }
     void clear() { entries.clear(); }
 
@@ -163,6 +163,35 @@ public:
     // create answers true but hands out nothing, as a broken host might.
     bool create_hands_out_nothing = false;
 };
+
+// Far more calls than any event makes; a run still failing there would never end.
+constexpr uint64_t host_call_limit = 10000;
+
+// Runs `event` with the host's 1st, 2nd, ... call failing until a run goes through. Each run
+// starts with `prepare()` and a fresh log; after it the plan is cancelled and `after(n,
+// thrown)` sees how run n ended (thrown: host_fault reached the caller; host.log.failed()
+// still tells whether the planned call was made). Returns the number of runs that threw;
+// throws std::logic_error if the event still throws at host_call_limit.
+template <typename Prepare, typename Event, typename After>
+uint64_t fail_each_host_call(fake_host& host, Prepare prepare, Event event, After after) {
+    for (uint64_t n = 1; n <= host_call_limit; ++n) {
+        prepare();
+        host.log.clear();
+        host.log.fail_at(n);
+        bool thrown = false;
+        try {
+            event();
+        } catch (const host_fault&) {
+            thrown = true;
+        }
+        host.log.fail_at(0);
+        after(n, thrown);
+        if (!thrown)
+            return n - 1;
+    }
+    throw std::logic_error("the event still fails with host call " +
+                           std::to_string(host_call_limit) + " failing");
+}
 
 // The component as the host sees it: the client from the export and the services found by
 // walking the factory list.

@@ -91,37 +91,31 @@ inline int answered_before_fault(const fake::call_log& log, const std::string& p
 template <typename Prepare, typename Event, typename Check>
 uint64_t fault_each_host_call(fake::fake_host& host, const std::string& name, Prepare prepare,
                               Event event, Check check) {
-    for (uint64_t n = 1;; ++n) {
-        prepare();
-        host.log.clear();
-        varo::alloc_hook::reset();
-        const int64_t blocks_before = module_blocks();
-        host.log.fail_at(n);
-        fault_outcome outcome;
-        outcome.nth = n;
-        try {
-            event();
-        } catch (const fake::host_fault&) {
-            outcome.reached = true;
-        }
-        outcome.faulted = host.log.failed();
-        host.log.fail_at(0);
-        // The host's error is never swallowed, and nothing else is thrown in its place.
-        EXPECT_EQ(outcome.reached, outcome.faulted) << name << ", call " << n;
-        EXPECT_EQ(host.outstanding(), 0) << name << ": service reference kept, call " << n;
-        EXPECT_EQ(varo::alloc_hook::live_blocks(), module_blocks() - blocks_before)
-            << name << ": a block leaked with call " << n << " failing";
-        {
+    int64_t blocks_before = 0;
+    const uint64_t points = fake::fail_each_host_call(
+        host,
+        [&] {
+            prepare();
+            varo::alloc_hook::reset();
+            blocks_before = module_blocks();
+        },
+        event,
+        [&](uint64_t n, bool thrown) {
+            fault_outcome outcome;
+            outcome.nth = n;
+            outcome.reached = thrown;
+            outcome.faulted = host.log.failed();
+            // The host's error is never swallowed, and nothing else is thrown in its place.
+            EXPECT_EQ(outcome.reached, outcome.faulted) << name << ", call " << n;
+            EXPECT_EQ(host.outstanding(), 0) << name << ": service reference kept, call " << n;
+            EXPECT_EQ(varo::alloc_hook::live_blocks(), module_blocks() - blocks_before)
+                << name << ": a block leaked with call " << n << " failing";
             SCOPED_TRACE(name + ", host call " + std::to_string(n) + " failing");
             check(outcome);
-        }
-        if (!outcome.faulted || n == injection_limit) {
-            EXPECT_LT(n, injection_limit) << name << " never ran through";
-            failure_points().host_points += n - 1;
-            failure_points().host_events += 1;
-            return n - 1;
-        }
-    }
+        });
+    failure_points().host_points += points;
+    failure_points().host_events += 1;
+    return points;
 }
 
 } // namespace hardening

@@ -419,7 +419,7 @@ TEST_F(playlist_events_test, IgnoredEventsCallNothingAndLeaveTheStore) {
 struct handler_case {
     const char* name;
     int acquisitions;
-    int host_calls; // calls that can fail, releases excepted
+    uint64_t host_calls; // calls that can fail, releases excepted
     std::function<void(playlist_callback&)> call;
 };
 
@@ -455,25 +455,19 @@ TEST_F(playlist_events_test, AcquisitionErrorsLeaveTheStoreAndReleaseEverything)
 
 TEST_F(playlist_events_test, FaultAtEachHostCallLeavesTheStoreAndReleasesEverything) {
     for (const handler_case& h : handlers) {
-        int faults = 0;
-        for (uint64_t k = 1;; ++k) {
-            SCOPED_TRACE(std::string(h.name) + ", fault at call " + std::to_string(k));
-            set_store({0, 3, 1});
-            host.log.clear();
-            host.log.fail_at(k);
-            bool thrown = false;
-            try {
-                h.call(playlist_events());
-            } catch (const fake::host_fault&) {
-                thrown = true;
-            }
-            host.log.fail_at(0);
-            EXPECT_EQ(host.outstanding(), 0);
-            if (!thrown)
-                break;
-            EXPECT_EQ(store(), (values{0, 3, 1}));
-            ++faults;
-        }
+        const uint64_t faults = fake::fail_each_host_call(
+            host,
+            [] {
+                set_store({0, 3, 1});
+            },
+            [&] { h.call(playlist_events()); },
+            [&](uint64_t k, bool thrown) {
+                SCOPED_TRACE(std::string(h.name) + ", fault at call " + std::to_string(k));
+                EXPECT_EQ(host.outstanding(), 0);
+                if (thrown) {
+                    EXPECT_EQ(store(), (values{0, 3, 1}));
+                }
+            });
         EXPECT_EQ(faults, h.host_calls) << h.name;
     }
 }

@@ -88,7 +88,7 @@ TEST_F(reentrant_test, FaultAtEachCallOfOuterAndNestedHandlerReleasesEverything)
     struct handler {
         const char* name;
         std::function<void()> call;
-        int host_calls;
+        uint64_t host_calls;
     };
     host.state.active_playlist = 1;
     host.state.playing_playlist = 2;
@@ -113,25 +113,14 @@ TEST_F(reentrant_test, FaultAtEachCallOfOuterAndNestedHandlerReleasesEverything)
          5 + 8},
     };
     for (const handler& h : handlers) {
-        int faults = 0;
-        for (uint64_t k = 1;; ++k) {
-            SCOPED_TRACE(std::string(h.name) + ", fault at call " + std::to_string(k));
-            host.log.clear();
-            host.log.fail_at(k);
-            bool thrown = false;
-            try {
-                h.call();
-            } catch (const fake::host_fault&) {
-                thrown = true;
-            }
-            host.log.fail_at(0);
-            EXPECT_EQ(host.outstanding(), 0);
-            EXPECT_EQ(song.references(), 0);
-            EXPECT_EQ(store(), (values{0, 3, 1}));
-            if (!thrown)
-                break;
-            ++faults;
-        }
+        const uint64_t faults = fake::fail_each_host_call(
+            host, [] {}, h.call,
+            [&](uint64_t k, bool) {
+                SCOPED_TRACE(std::string(h.name) + ", fault at call " + std::to_string(k));
+                EXPECT_EQ(host.outstanding(), 0);
+                EXPECT_EQ(song.references(), 0);
+                EXPECT_EQ(store(), (values{0, 3, 1}));
+            });
         EXPECT_EQ(faults, h.host_calls) << h.name;
     }
 }

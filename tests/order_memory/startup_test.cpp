@@ -166,36 +166,29 @@ TEST_F(startup_test, FaultAtEachHostCallKeepsTheFlagAndReleasesEverything) {
     const values expected_store[] = {before, before, before, before, before, before,
                                      before, before, {},     {2},    {2, 2}};
     for (int previous : {state_not_started, state_stopped, state_running}) {
-        int faults = 0;
-        for (uint64_t k = 1;; ++k) {
-            SCOPED_TRACE("previous flag " + std::to_string(previous) + ", fault at call " +
-                         std::to_string(k));
-            set_store(before);
-            init_state = previous;
-            host.state.playlist_count = 3;
-            host.state.active_order = 2;
-            host.log.clear();
-            host.log.fail_at(k);
-
-            bool thrown = false;
-            try {
-                startup().on_startup();
-            } catch (const fake::host_fault&) {
-                thrown = true;
-            }
-            host.log.fail_at(0);
-            if (!thrown) {
-                EXPECT_EQ(store(), (values{2, 2, 2}));
-                EXPECT_EQ(init_state, state_running);
-                break;
-            }
-            ASSERT_LE(k, std::size(expected_store));
-            EXPECT_EQ(store(), expected_store[k - 1]);
-            EXPECT_EQ(init_state, previous);
-            EXPECT_EQ(host.outstanding(), 0);
-            ++faults;
-        }
-        EXPECT_EQ(faults, 11) << "every host call of the refill was made to fail once";
+        const uint64_t faults = fake::fail_each_host_call(
+            host,
+            [&] {
+                set_store(before);
+                init_state = previous;
+                host.state.playlist_count = 3;
+                host.state.active_order = 2;
+            },
+            [&] { startup().on_startup(); },
+            [&](uint64_t k, bool thrown) {
+                SCOPED_TRACE("previous flag " + std::to_string(previous) + ", fault at call " +
+                             std::to_string(k));
+                if (!thrown) {
+                    EXPECT_EQ(store(), (values{2, 2, 2}));
+                    EXPECT_EQ(init_state, state_running);
+                    return;
+                }
+                ASSERT_LE(k, std::size(expected_store));
+                EXPECT_EQ(store(), expected_store[k - 1]);
+                EXPECT_EQ(init_state, previous);
+                EXPECT_EQ(host.outstanding(), 0);
+            });
+        EXPECT_EQ(faults, 11u) << "every host call of the refill was made to fail once";
     }
 }
 
