@@ -207,19 +207,12 @@ private:
             std::vector<bool> marks(p.playlist_count + ((stray & 4) != 0 ? stray % 4 : 0));
             for (size_t i = 0; i < marks.size(); ++i)
                 marks[i] = pick.below(256) < density;
-            std::vector<uint32_t> new_index(p.playlist_count, no_playlist);
-            uint32_t kept = 0;
-            for (uint32_t i = 0; i < p.playlist_count; ++i)
-                if (!marks[i])
-                    new_index[i] = kept++;
             const uint32_t old_count = p.playlist_count;
-            p.playlist_count = kept;
-            for (uint32_t* i : {&p.active_playlist, &p.playing_playlist})
-                *i = *i < old_count ? new_index[*i] : no_playlist;
+            player_after_removal(marks, p.playlist_count, p.active_playlist, p.playing_playlist);
             if (p.active_playlist == no_playlist)
                 p.active_playlist = any_playlist(density);
             model_.removed(marks);
-            playlists.playlists_removed(fake::fake_bit_array(marks), old_count, kept);
+            playlists.playlists_removed(fake::fake_bit_array(marks), old_count, p.playlist_count);
             return std::nullopt;
         }
         case reorder: {

@@ -97,20 +97,12 @@ protected:
             const bool all = chance(10);
             for (size_t i = 0; i < marks.size(); ++i)
                 marks[i] = all || chance(3);
-            std::vector<uint32_t> new_index(p.playlist_count, no_playlist);
-            uint32_t kept = 0;
-            for (uint32_t i = 0; i < p.playlist_count; ++i)
-                if (!marks[i])
-                    new_index[i] = kept++;
             const uint32_t old_count = p.playlist_count;
-            p.playlist_count = kept;
-            p.playing_playlist =
-                p.playing_playlist < old_count ? new_index[p.playing_playlist] : no_playlist;
-            p.active_playlist =
-                p.active_playlist < old_count ? new_index[p.active_playlist] : no_playlist;
+            player_after_removal(marks, p.playlist_count, p.active_playlist, p.playing_playlist);
             if (p.active_playlist == no_playlist)
                 p.active_playlist = any_playlist();
-            playlist_events().playlists_removed(fake::fake_bit_array(marks), old_count, kept);
+            playlist_events().playlists_removed(fake::fake_bit_array(marks), old_count,
+                                                p.playlist_count);
             model_.removed(marks);
             return std::nullopt;
         }

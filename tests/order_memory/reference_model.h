@@ -101,3 +101,21 @@ private:
     std::vector<uint32_t> entries_;
     bool running_ = false;
 };
+
+// How the player's playlists move when the marked ones of its `count` are removed (marks
+// beyond them mean nothing): the kept ones close up in order and `count` becomes their
+// number; an active or playing playlist that was removed, or was none, becomes no_playlist.
+inline void player_after_removal(const std::vector<bool>& marks, uint32_t& count, uint32_t& active,
+                                 uint32_t& playing) {
+    std::vector<uint32_t> new_index(count, reference_model::no_playlist);
+    uint32_t kept = 0;
+    for (uint32_t i = 0; i < count; ++i)
+        if (i >= marks.size() || !marks[i])
+            new_index[i] = kept++;
+    const auto moved = [&](uint32_t index) {
+        return index < count ? new_index[index] : reference_model::no_playlist;
+    };
+    active = moved(active);
+    playing = moved(playing);
+    count = kept;
+}
