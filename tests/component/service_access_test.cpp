@@ -10,6 +10,7 @@
 #include "fake_host.h"
 #include "host/service_access.h"
 #include "published_guids.h"
+#include "thrown_message.h"
 #include "varo/exceptions.h"
 
 namespace {
@@ -34,19 +35,6 @@ const service_class classes[] = {
     {"playlist", published::playlist_service, &fake::fake_host::playlist_instances},
     {"playback", published::playback_service, &fake::fake_host::playback_instances},
 };
-
-// The message of what `call` throws, after checking its type with `is_expected`.
-std::string thrown_message(const std::function<void()>& call,
-                           const std::function<bool(const std::exception&)>& is_expected) {
-    try {
-        call();
-    } catch (const std::exception& e) {
-        EXPECT_TRUE(is_expected(e)) << "unexpected error type: " << e.what();
-        return e.what();
-    }
-    ADD_FAILURE() << "nothing was thrown";
-    return {};
-}
 
 template <typename E>
 bool is(const std::exception& e) {

@@ -17,6 +17,7 @@
 
 #include "fake_host.h"
 #include "order_memory/order_store.h"
+#include "thrown_message.h"
 #include "varo/alloc_hook.h"
 #include "varo/exceptions.h"
 
@@ -156,19 +157,6 @@ inline std::function<bool()> spoil_acquisition(fake::fake_host& host, int nth,
         }
     };
     return [seen, nth] { return *seen >= nth; };
-}
-
-// Runs `call`, which must throw; returns the message after checking the type.
-inline std::string thrown_message(const std::function<void()>& call,
-                                  const std::function<bool(const std::exception&)>& is_expected) {
-    try {
-        call();
-    } catch (const std::exception& e) {
-        EXPECT_TRUE(is_expected(e)) << "unexpected error: " << e.what();
-        return e.what();
-    }
-    ADD_FAILURE() << "nothing was thrown";
-    return {};
 }
 
 } // namespace order_memory_testing
