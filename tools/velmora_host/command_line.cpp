@@ -1,5 +1,4 @@
-// velmora-host: a stand-in for the Velmora player that loads the component and plays the
-// player's part from a session script.
+#include "command_line.h"
 
 #include <fstream>
 #include <iostream>
@@ -12,13 +11,14 @@
 #include "inspect.h"
 #include "session.h"
 
-namespace {
+namespace velmora_host {
 
-using namespace velmora_host;
+namespace {
 
 const char usage[] = "usage: velmora-host [--component PATH] [--profile DIR] [SCRIPT | -]\n"
                      "       velmora-host [--component PATH] --demo\n"
-                     "       velmora-host inspect FILE [--json]\n";
+                     "       velmora-host inspect FILE [--json]\n"
+                     "       velmora-host batch PLAN\n";
 
 int run_inspect(const std::vector<std::string>& args) {
     // args[0] is "inspect".
@@ -59,13 +59,15 @@ int run_session(const session_options& options, const std::string& script_name) 
 
 } // namespace
 
-int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
+int run_command_line(const std::vector<std::string>& args, const char* argv0) {
     if (!args.empty() && args[0] == "inspect")
         return run_inspect(args);
+    if (!args.empty() && args[0] == "batch") {
+        std::cerr << (args.size() == 2 ? "velmora-host: a batch runs on its own\n" : usage);
+        return exit_bad_input;
+    }
 
-    session_options options{default_component_path(argc > 0 ? argv[0] : nullptr),
-                            "velmora-profile"};
+    session_options options{default_component_path(argv0), "velmora-profile"};
     bool demo = false;
     std::string script_name;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -96,3 +98,5 @@ int main(int argc, char** argv) {
     }
     return run_session(options, script_name);
 }
+
+} // namespace velmora_host

@@ -1,5 +1,6 @@
 #include "component_library.h"
 
+#include <set>
 #include <string>
 
 #include "host_errors.h"
@@ -35,6 +36,12 @@ std::string last_error_text() {
     return text != nullptr ? text : "unknown error";
 }
 #endif
+// The files loaded since component_libraries_left_loaded last ran, absolute.
+std::set<std::filesystem::path>& files_loaded() {
+    static std::set<std::filesystem::path> files;
+    return files;
+}
+
 } // namespace
 
 component_library::component_library(const std::filesystem::path& file) {
@@ -60,6 +67,7 @@ component_library::component_library(const std::filesystem::path& file) {
         close();
         throw host_failure(file.string() + " has no " + export_name + ": " + reason);
     }
+    files_loaded().insert(std::filesystem::absolute(file));
 }
 
 component_library::~component_library() {
@@ -79,6 +87,25 @@ void component_library::close() noexcept {
 
 module_instance_handle component_library::instance() const {
     return static_cast<module_instance_handle>(handle_);
+}
+
+std::vector<std::filesystem::path> component_libraries_left_loaded() {
+    std::vector<std::filesystem::path> loaded;
+    for (const std::filesystem::path& file : files_loaded()) {
+#ifdef _WIN32
+        if (GetModuleHandleW(file.c_str()) != nullptr)
+            loaded.push_back(file);
+#else
+        // RTLD_NOLOAD finds a library only if it is still mapped; the handle it then gives
+        // is one more reference, given back at once.
+        if (void* handle = dlopen(file.c_str(), RTLD_LAZY | RTLD_NOLOAD)) {
+            dlclose(handle);
+            loaded.push_back(file);
+        }
+#endif
+    }
+    files_loaded().clear();
+    return loaded;
 }
 
 std::filesystem::path executable_directory(const char* argv0) {

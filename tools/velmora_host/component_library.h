@@ -3,6 +3,7 @@
 // The component's library, loaded at run time as the player loads its components.
 
 #include <filesystem>
+#include <vector>
 
 #include "host/component_client.h"
 
@@ -25,6 +26,11 @@ private:
     void* handle_ = nullptr;
     velmora_get_interface_fn entry_ = nullptr;
 };
+
+// Of the files loaded through component_library since the last call, those the system still
+// has mapped (to be called once every component_library of theirs is gone); forgets them
+// all, so that each call speaks of the libraries loaded since the one before.
+std::vector<std::filesystem::path> component_libraries_left_loaded();
 
 // The directory of the running executable; `argv0` serves where the system cannot tell.
 std::filesystem::path executable_directory(const char* argv0);
