@@ -4,9 +4,21 @@
 //   MISBEHAVIOUR_KEEP_TRACK    track_started never releases its track
 //   MISBEHAVIOUR_EXTRA_RELEASE track_started releases its track twice
 //   MISBEHAVIOUR_THROW         playback_order_changed throws; nothing else goes wrong
+//   MISBEHAVIOUR_STAY_LOADED   pins its own library, so that unloading it leaves it mapped
 // Otherwise it does nothing: no configuration, every event accepted and ignored.
 
 #include <stdexcept>
+
+#ifdef MISBEHAVIOUR_STAY_LOADED
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
+#endif
 
 #include "host/component_client.h"
 #include "host/initquit.h"
@@ -136,5 +148,16 @@ client the_client;
 
 component_client* velmora_get_interface(host_api* api, module_instance_handle) {
     the_host = api;
+#ifdef MISBEHAVIOUR_STAY_LOADED
+#ifdef _WIN32
+    HMODULE self = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                       reinterpret_cast<LPCWSTR>(&the_client), &self);
+#else
+    Dl_info self;
+    if (dladdr(&the_client, &self) != 0 && self.dli_fname != nullptr)
+        dlopen(self.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+#endif
+#endif
     return &the_client;
 }

@@ -1,7 +1,13 @@
 # Runs one session script through velmora-host in a fresh profile and checks the result.
 #
-# Called as: cmake -DHOST=... -DCOMPONENT=... -DSCRIPT=... -DWORK=... -DWRITE_BYTES=...
-#            [-DEMULATOR=a|b|c] -P run_session.cmake
+# Called as: cmake -DHOST=... -DCOMPONENT=... -DSCRIPT=... -DWORK=... [-DEMULATOR=a|b|c]
+#            [-DMODE=prepare|check] -P run_session.cmake
+#
+# What the host is to do is written as a plan for `velmora-host batch` (WORK/plan): lay the
+# profile's binary files, run the setup script, keep a copy of the profile, run the session.
+# Without MODE the plan runs here, in a host process of its own, and the outcome is checked.
+# MODE=prepare only writes the plan and MODE=check only checks what a batch left in WORK, so
+# that one host process can run the plans of many sessions in between (run_sessions.cmake).
 #
 # The script's own lines that start with "#!" tell what to check (the host takes them for
 # comments):
@@ -25,15 +31,34 @@
 
 cmake_minimum_required(VERSION 3.25)
 
-foreach(required HOST COMPONENT SCRIPT WORK WRITE_BYTES)
+foreach(required HOST COMPONENT SCRIPT WORK)
     if(NOT DEFINED ${required})
         message(FATAL_ERROR "run_session.cmake needs -D${required}=...")
     endif()
 endforeach()
+if(NOT DEFINED MODE)
+    set(MODE all)
+endif()
+set(preparing FALSE)
+set(checking FALSE)
+if(MODE STREQUAL "all" OR MODE STREQUAL "prepare")
+    set(preparing TRUE)
+endif()
+if(MODE STREQUAL "all" OR MODE STREQUAL "check")
+    set(checking TRUE)
+endif()
+if(NOT preparing AND NOT checking)
+    message(FATAL_ERROR "run_session.cmake: unknown MODE ${MODE}")
+endif()
 
 set(profile "${WORK}/profile")
-file(REMOVE_RECURSE "${WORK}")
-file(MAKE_DIRECTORY "${profile}")
+set(profile_before "${WORK}/profile-before")
+set(plan "${WORK}/plan")
+if(preparing)
+    file(REMOVE_RECURSE "${WORK}")
+    file(MAKE_DIRECTORY "${profile}")
+    file(WRITE "${plan}" "")
+endif()
 get_filename_component(script_dir "${SCRIPT}" DIRECTORY)
 if(DEFINED SETUP_DIR)
     set(script_dir "${SETUP_DIR}") # scripts generated into the build tree
@@ -44,24 +69,35 @@ if(DEFINED EMULATOR AND NOT EMULATOR STREQUAL "")
     string(REPLACE "|" ";" launcher "${EMULATOR}")
 endif()
 
-# Runs the host with the arguments in the list named by `args_var`; sets <prefix>_status and
-# <prefix>_output (standard output then standard error).
-function(run_host prefix args_var input)
-    set(input_option "")
-    if(NOT input STREQUAL "")
-        set(input_option INPUT_FILE "${input}")
+# Appends a step, its fields separated by tabs, to the plan (when preparing). The fields go
+# through list(JOIN), which keeps empty ones.
+function(plan_step)
+    if(preparing)
+        list(JOIN ARGN "\t" line)
+        file(APPEND "${plan}" "${line}\n")
     endif()
-    execute_process(COMMAND ${launcher} "${HOST}" ${${args_var}}
-                    WORKING_DIRECTORY "${WORK}"
-                    ${input_option}
-                    RESULT_VARIABLE status
-                    OUTPUT_VARIABLE out
-                    ERROR_VARIABLE err)
-    string(REPLACE "\r\n" "\n" out "${out}")
-    string(REPLACE "\r\n" "\n" err "${err}")
+endfunction()
+
+# A run of the host with the words in the list named by `args_var` and standard input from
+# `input` (empty: none); `prefix` names its results, read back by read_results.
+function(plan_run prefix args_var input)
+    plan_step(run "${WORK}" "${WORK}/${prefix}" "${input}" ${${args_var}})
+endfunction()
+
+# Sets <prefix>_status, <prefix>_stdout and <prefix>_output (standard output then standard
+# error) from the results of the run named `prefix`.
+function(read_results prefix)
+    foreach(part status stdout stderr)
+        if(NOT EXISTS "${WORK}/${prefix}.${part}")
+            message(FATAL_ERROR "no ${prefix}.${part} in ${WORK}: the plan did not run")
+        endif()
+        file(READ "${WORK}/${prefix}.${part}" ${part})
+        string(REPLACE "\r\n" "\n" ${part} "${${part}}")
+    endforeach()
+    string(STRIP "${status}" status)
     set(${prefix}_status "${status}" PARENT_SCOPE)
-    set(${prefix}_stdout "${out}" PARENT_SCOPE)
-    set(${prefix}_output "${out}${err}" PARENT_SCOPE)
+    set(${prefix}_stdout "${stdout}" PARENT_SCOPE)
+    set(${prefix}_output "${stdout}${stderr}" PARENT_SCOPE)
 endfunction()
 
 function(substitute out_var text)
@@ -71,13 +107,13 @@ function(substitute out_var text)
     set(${out_var} "${text}" PARENT_SCOPE)
 endfunction()
 
-# Profile files and their hashes, as one string.
-function(snapshot out_var)
-    file(GLOB_RECURSE files RELATIVE "${profile}" "${profile}/*")
+# The files below `directory` and their hashes, as one string.
+function(snapshot out_var directory)
+    file(GLOB_RECURSE files RELATIVE "${directory}" "${directory}/*")
     list(SORT files)
     set(result "")
     foreach(f IN LISTS files)
-        file(SHA256 "${profile}/${f}" hash)
+        file(SHA256 "${directory}/${f}" hash)
         string(APPEND result "${f}=${hash}\n")
     endforeach()
     set(${out_var} "${result}" PARENT_SCOPE)
@@ -132,15 +168,12 @@ while(index LESS script_line_count)
         set(forbidden_${forbidden_count} "${CMAKE_MATCH_1}")
         math(EXPR forbidden_count "${forbidden_count} + 1")
     elseif(line MATCHES "^#! file ([^ ]+) ?(.*)$")
-        # CMake strings cannot hold NUL bytes: a small program writes the file.
-        execute_process(COMMAND ${launcher} "${WRITE_BYTES}" "${profile}/${CMAKE_MATCH_1}"
-                                "${CMAKE_MATCH_2}"
-                        RESULT_VARIABLE written)
-        if(NOT written EQUAL 0)
-            message(FATAL_ERROR "cannot write ${CMAKE_MATCH_1}: ${line}")
-        endif()
+        # CMake strings cannot hold NUL bytes: the host writes the file.
+        plan_step(bytes "${profile}/${CMAKE_MATCH_1}" "${CMAKE_MATCH_2}")
     elseif(line MATCHES "^#! text ([^ ]+) (.*)$")
-        file(APPEND "${profile}/${CMAKE_MATCH_1}" "${CMAKE_MATCH_2}\n")
+        if(preparing)
+            file(APPEND "${profile}/${CMAKE_MATCH_1}" "${CMAKE_MATCH_2}\n")
+        endif()
     elseif(line MATCHES "^#! setup (.+)$")
         set(setup "${script_dir}/${CMAKE_MATCH_1}")
     elseif(line STREQUAL "#! unchanged")
@@ -161,17 +194,14 @@ while(index LESS script_line_count)
     endif()
 endwhile()
 
-# --- Run ----------------------------------------------------------------------------------
-set(report "")
-
+# --- Plan and run ---------------------------------------------------------------------------
 if(NOT setup STREQUAL "")
     set(setup_args --component "${COMPONENT}" --profile "${profile}" "${setup}")
-    run_host(setup setup_args "")
-    if(NOT setup_status EQUAL 0)
-        message(FATAL_ERROR "setup ${setup} exited with ${setup_status}:\n${setup_output}")
-    endif()
+    plan_run(setup setup_args "")
 endif()
-snapshot(before)
+if(unchanged)
+    plan_step(copy "${profile}" "${profile_before}")
+endif()
 
 if(has_custom_args)
     set(args ${custom_args})
@@ -184,9 +214,32 @@ set(input "")
 if(use_stdin)
     set(input "${SCRIPT}")
 endif()
-run_host(run args "${input}")
+plan_run(run args "${input}")
+
+if(MODE STREQUAL "all")
+    execute_process(COMMAND ${launcher} "${HOST}" batch "${plan}"
+                    RESULT_VARIABLE batch_status
+                    OUTPUT_VARIABLE batch_output
+                    ERROR_VARIABLE batch_output)
+    if(NOT batch_status EQUAL 0)
+        message(FATAL_ERROR "velmora-host batch ${plan} exited with ${batch_status}:\n"
+                            "${batch_output}")
+    endif()
+endif()
+if(NOT checking)
+    return()
+endif()
 
 # --- Check --------------------------------------------------------------------------------
+if(NOT setup STREQUAL "")
+    read_results(setup)
+    if(NOT setup_status EQUAL 0)
+        message(FATAL_ERROR "setup ${setup} exited with ${setup_status}:\n${setup_output}")
+    endif()
+endif()
+read_results(run)
+
+set(report "")
 if(NOT run_status STREQUAL expected_status)
     string(APPEND report "exit status ${run_status}, expected ${expected_status}\n")
 endif()
@@ -257,7 +310,8 @@ while(check LESS json_count)
 endwhile()
 
 if(unchanged)
-    snapshot(after)
+    snapshot(before "${profile_before}")
+    snapshot(after "${profile}")
     if(NOT before STREQUAL after)
         string(APPEND report "the profile changed:\nbefore:\n${before}after:\n${after}")
     endif()
