@@ -105,9 +105,11 @@ remove_registration() {
     fi
 }
 
-# qemu 7.2 (Debian 12's own) handles Wine's address-space reservation at start-up with
-# about 65,000 mmap calls, a minute per Wine process; the version in backports starts Wine
-# in about a second. Take it from there when the archive has it.
+# qemu 7.2 (Debian 12's own) hands Wine's start-up reservations of its address space back at
+# other addresses; Wine then tries the upper 2 GiB in 64 KiB pieces, about 65,000 mmap calls
+# and a minute of CPU for every Wine process (creating a Wine prefix, some twenty processes,
+# did not finish within 15 minutes). qemu 10.0, in backports, starts Wine in about a second:
+# take qemu from there when the archive has it, and refuse one older than 8.
 install_emulator() {
     local codename
     codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
@@ -138,6 +140,14 @@ register_emulator() {
     qemu=$(command -v qemu-i386-static || command -v qemu-i386 || true)
     [ -n "$qemu" ] || fail "qemu-user-static is installed but has no qemu-i386"
     qemu=$(readlink -f "$qemu")
+    local version major
+    version=$("$qemu" --version | sed -n '1s/.*version \([0-9][0-9.]*\).*/\1/p')
+    major=${version%%.*}
+    if [ -z "$major" ] || [ "$major" -lt 8 ]; then
+        fail "qemu ${version:-of unknown version} ($qemu) starts every Wine process about a" \
+            "minute late, too slow for the Windows leg; it needs qemu-user-static 8 or later" \
+            "(Debian 12: from bookworm-backports)"
+    fi
     mount_binfmt
     # Flag F opens the interpreter now, so a replaced qemu needs a new entry.
     remove_registration
@@ -146,7 +156,7 @@ register_emulator() {
     local magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
     local mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
     echo ":$entry_name:M::$magic:$mask:$qemu:F" | as_root tee "$binfmt/register" >/dev/null
-    say "registered $("$qemu" --version | head -n 1)"
+    say "registered qemu $version ($qemu) for i386 programs"
 }
 
 case "$mode" in
