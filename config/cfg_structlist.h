@@ -16,6 +16,11 @@ template <typename T>
 class cfg_structlist_t : public cfg_var, public varo::list_t<T, varo::alloc_fast> {
     static_assert(sizeof(T) == 4 && std::is_unsigned<T>::value, "the payload holds 32-bit values");
 
+    using array_type = varo::array_t<T, varo::alloc_fast>;
+
+    // Room for this many values is taken before the first arrives: 256 bytes.
+    static constexpr uint32_t first_block_values = 64;
+
 public:
     explicit cfg_structlist_t(const GUID& id) noexcept : cfg_var(id) {}
     ~cfg_structlist_t() { this->clear(); }
@@ -54,6 +59,11 @@ private:
     // A payload that cannot hold the count it announces empties the list without asking
     // the heap for it; a payload that ends early or fails to read empties it too. The error
     // then goes on to the caller.
+    //
+    // The values go into a block of their own that grows by doubling as they arrive, from
+    // room for at most `first_block_values`, so a count the stream does not back costs no
+    // more memory than the values it does deliver. The list takes the block over once all
+    // are read; until then it keeps its content, so a refused growth leaves it unchanged.
     template <typename R>
     void read_payload(R& reader, uint32_t size, abort_token& abort) {
         uint8_t bytes[4];
@@ -63,16 +73,32 @@ private:
             empty();
             throw velmora_io::exception_io_data_truncation();
         }
-        this->resize(count);
+        if (count == 0) {
+            this->resize(0);
+            return;
+        }
+        array_type values;
+        values.resize(count < first_block_values ? count : first_block_values);
+        for (uint32_t i = 0; i < count; ++i) {
+            const uint32_t value = read_value(reader, abort);
+            if (i == values.size())
+                values.resize(i + 1);
+            values[i] = value;
+        }
+        this->storage().swap(values);
+    }
+
+    // One value of the payload; on any error the list is emptied before the error goes on.
+    template <typename R>
+    uint32_t read_value(R& reader, abort_token& abort) {
+        uint8_t bytes[4];
         try {
-            for (uint32_t i = 0; i < count; ++i) {
-                reader.read_exact(bytes, 4, abort);
-                (*this)[i] = load_le32(bytes);
-            }
+            reader.read_exact(bytes, 4, abort);
         } catch (...) {
             empty();
             throw;
         }
+        return load_le32(bytes);
     }
 
     // Count 0 without letting a refused shrink replace the error on its way out: the size

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 #include <type_traits>
+#include <utility>
 
 #include "varo/exceptions.h"
 #include "varo/raw_reallocate.h"
@@ -87,6 +88,13 @@ public:
         size_ = 0;
         storage_ = static_cast<T*>(raw_reallocate(storage_, 0));
         capacity_ = 0;
+    }
+
+    // Exchanges blocks, sizes and capacities with `other`, which has the same policy.
+    void swap(array_t& other) noexcept {
+        std::swap(storage_, other.storage_);
+        std::swap(size_, other.size_);
+        std::swap(capacity_, other.capacity_);
     }
 
     // Copies the zero-terminated `text` with its terminator; capacity = size = length + 1.
