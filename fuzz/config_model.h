@@ -39,7 +39,9 @@ inline void put_le32(std::vector<uint8_t>& out, uint32_t value) {
 
 // The one record write_config produces for a store holding `values`.
 inline std::vector<uint8_t> store_record(const std::vector<uint32_t>& values) {
-    std::vector<uint8_t> out(store_guid_bytes, store_guid_bytes + 16);
+    std::vector<uint8_t> out;
+    out.reserve(24 + 4 * values.size());
+    out.insert(out.end(), store_guid_bytes, store_guid_bytes + 16);
     put_le32(out, static_cast<uint32_t>(4 + 4 * values.size()));
     put_le32(out, static_cast<uint32_t>(values.size()));
     for (uint32_t v : values)
