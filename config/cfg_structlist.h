@@ -60,10 +60,12 @@ private:
     // the heap for it; a payload that ends early or fails to read empties it too. The error
     // then goes on to the caller.
     //
-    // The values go into a block of their own that grows by doubling as they arrive, from
-    // room for at most `first_block_values`, so a count the stream does not back costs no
-    // more memory than the values it does deliver. The list takes the block over once all
-    // are read; until then it keeps its content, so a refused growth leaves it unchanged.
+    // When the list's block already has the room its policy gives `count` values, they go
+    // straight into it. Otherwise they go into a block of their own that starts with room
+    // for at most `first_block_values` and doubles each time the values read fill it, so a
+    // count the stream does not back costs no more memory than the values it does deliver.
+    // The list takes that block over once all are read and keeps its content until then,
+    // so a refused growth leaves it unchanged.
     template <typename R>
     void read_payload(R& reader, uint32_t size, abort_token& abort) {
         uint8_t bytes[4];
@@ -77,28 +79,37 @@ private:
             this->resize(0);
             return;
         }
+        array_type& own = this->storage();
+        const bool fits = count <= own.capacity() &&
+                          varo::alloc_fast::capacity_for(own.capacity(), count) == own.capacity();
         array_type values;
-        values.resize(count < first_block_values ? count : first_block_values);
-        for (uint32_t i = 0; i < count; ++i) {
-            const uint32_t value = read_value(reader, abort);
-            if (i == values.size())
-                values.resize(i + 1);
-            values[i] = value;
+        array_type& target = fits ? own : values;
+        target.resize(fits || count < first_block_values ? count : first_block_values);
+        for (uint32_t done = 0;;) {
+            read_values(reader, target.data(), done, target.size(), abort);
+            done = target.size();
+            if (done == count)
+                break;
+            target.resize(count - done < done ? count : 2 * done);
         }
-        this->storage().swap(values);
+        if (!fits)
+            own.swap(values);
     }
 
-    // One value of the payload; on any error the list is emptied before the error goes on.
+    // Reads the values from..to - 1 of the payload into `out`; on any error the list is
+    // emptied before the error goes on.
     template <typename R>
-    uint32_t read_value(R& reader, abort_token& abort) {
+    void read_values(R& reader, T* out, uint32_t from, uint32_t to, abort_token& abort) {
         uint8_t bytes[4];
         try {
-            reader.read_exact(bytes, 4, abort);
+            for (uint32_t i = from; i < to; ++i) {
+                reader.read_exact(bytes, 4, abort);
+                out[i] = load_le32(bytes);
+            }
         } catch (...) {
             empty();
             throw;
         }
-        return load_le32(bytes);
     }
 
     // Count 0 without letting a refused shrink replace the error on its way out: the size

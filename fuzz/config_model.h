@@ -79,9 +79,9 @@ inline read_result read_config_model(const std::vector<uint8_t>& stream,
             const uint64_t delivered = (available - 4) / 4; // values the stream holds
             if (4 + 4 * count > size) {
                 store.clear(); // announces more values than its payload can hold
-            } else if (count > (1u << 29) && delivered > (1u << 29)) {
-                // Room grows as the values arrive; room for the one after the first 2^29
-                // would take 2^30 values, 4 GiB, past 32 bits.
+            } else if (count > (1u << 29) && delivered >= (1u << 29)) {
+                // Room doubles each time the values read fill it; once 2^29 are in, room for
+                // more would take 2^30 values, 4 GiB, past 32 bits.
                 return {read_end::bad_alloc, store};
             } else if (delivered < count) {
                 store.clear(); // the stream ends among the values

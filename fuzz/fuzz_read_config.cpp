@@ -79,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(store_values() == expected.store);
     check_store_shape();
     // Whatever a record claims, the reader held at most about twice the bytes the stream
-    // delivered: the values' block doubles as they arrive, from room for 64 of them.
+    // delivered: the values' block starts with room for 64 and doubles once they fill it.
     FUZZ_CHECK(varo::alloc_hook::peak_live_bytes() <= static_cast<int64_t>(2 * size + 1024));
     // The store kept its one block (perhaps moved); nothing else stayed allocated.
     FUZZ_CHECK(varo::alloc_hook::live_blocks() == 0);

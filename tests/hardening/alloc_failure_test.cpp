@@ -74,14 +74,21 @@ std::vector<read_case> read_cases() {
          true,
          fuzz::store_record({}),
          {{{}, true}, {{}}}},
-        // Values cut off by the end of the stream: a block is taken for them, then the
-        // store, whose own block is larger, empties itself; a refused shrink while emptying
-        // must not replace the stream's error.
+        // Values cut off by the end of the stream: a block is taken for them, since the
+        // store's own holds 4, then the store empties itself; a refused shrink while
+        // emptying must not replace the stream's error.
         {"a record cut off among its values",
+         iota_values(4, 1),
+         false,
+         damaged,
+         {{iota_values(4, 1), true}, {{}, false, true}, {{}, false, true}}},
+        // Values that fit the store's own block go straight into it: no request, and the
+        // store is emptied when the stream ends among them.
+        {"a record cut off among values that fit the store's block",
          iota_values(16, 1),
          false,
          damaged,
-         {{iota_values(16, 1), true}, {{}, false, true}, {{}, false, true}}},
+         {{{}, false, true}, {{}, false, true}}},
         // The values go into a block of their own, which the store takes over only once
         // all are read: a refusal leaves the store as it was, even where it would shrink.
         {"a record that shrinks the store",
