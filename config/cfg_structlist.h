@@ -16,6 +16,11 @@ template <typename T>
 class cfg_structlist_t : public cfg_var, public varo::list_t<T, varo::alloc_fast> {
     static_assert(sizeof(T) == 4 && std::is_unsigned<T>::value, "the payload holds 32-bit values");
 
+    using array_type = varo::array_t<T, varo::alloc_fast>;
+
+    // Room for this many values is taken before the first arrives: 256 bytes.
+    static constexpr uint32_t first_block_values = 64;
+
 public:
     explicit cfg_structlist_t(const GUID& id) noexcept : cfg_var(id) {}
     ~cfg_structlist_t() { this->clear(); }
@@ -54,6 +59,13 @@ private:
     // A payload that cannot hold the count it announces empties the list without asking
     // the heap for it; a payload that ends early or fails to read empties it too. The error
     // then goes on to the caller.
+    //
+    // When the list's block already has the room its policy gives `count` values, they go
+    // straight into it. Otherwise they go into a block of their own that starts with room
+    // for at most `first_block_values` and doubles each time the values read fill it, so a
+    // count the stream does not back costs no more memory than the values it does deliver.
+    // The list takes that block over once all are read and keeps its content until then,
+    // so a refused growth leaves it unchanged.
     template <typename R>
     void read_payload(R& reader, uint32_t size, abort_token& abort) {
         uint8_t bytes[4];
@@ -63,11 +75,36 @@ private:
             empty();
             throw velmora_io::exception_io_data_truncation();
         }
-        this->resize(count);
+        if (count == 0) {
+            this->resize(0);
+            return;
+        }
+        array_type& own = this->storage();
+        const bool fits = count <= own.capacity() &&
+                          varo::alloc_fast::capacity_for(own.capacity(), count) == own.capacity();
+        array_type values;
+        array_type& target = fits ? own : values;
+        target.resize(fits || count < first_block_values ? count : first_block_values);
+        for (uint32_t done = 0;;) {
+            read_values(reader, target.data(), done, target.size(), abort);
+            done = target.size();
+            if (done == count)
+                break;
+            target.resize(count - done < done ? count : 2 * done);
+        }
+        if (!fits)
+            own.swap(values);
+    }
+
+    // Reads the values from..to - 1 of the payload into `out`; on any error the list is
+    // emptied before the error goes on.
+    template <typename R>
+    void read_values(R& reader, T* out, uint32_t from, uint32_t to, abort_token& abort) {
+        uint8_t bytes[4];
         try {
-            for (uint32_t i = 0; i < count; ++i) {
+            for (uint32_t i = from; i < to; ++i) {
                 reader.read_exact(bytes, 4, abort);
-                (*this)[i] = load_le32(bytes);
+                out[i] = load_le32(bytes);
             }
         } catch (...) {
             empty();

@@ -19,7 +19,7 @@ enum class read_end {
     normally,
     truncation, // velmora_io::exception_io_data_truncation: a payload runs past the stream
     host_error, // the host reader's read_exact or skip_exact found the stream too short
-    bad_alloc,  // the store cannot hold the count a record announces
+    bad_alloc,  // the store cannot hold the values a record delivers
 };
 
 struct read_result {
@@ -39,7 +39,9 @@ inline void put_le32(std::vector<uint8_t>& out, uint32_t value) {
 
 // The one record write_config produces for a store holding `values`.
 inline std::vector<uint8_t> store_record(const std::vector<uint32_t>& values) {
-    std::vector<uint8_t> out(store_guid_bytes, store_guid_bytes + 16);
+    std::vector<uint8_t> out;
+    out.reserve(24 + 4 * values.size());
+    out.insert(out.end(), store_guid_bytes, store_guid_bytes + 16);
     put_le32(out, static_cast<uint32_t>(4 + 4 * values.size()));
     put_le32(out, static_cast<uint32_t>(values.size()));
     for (uint32_t v : values)
@@ -74,12 +76,14 @@ inline read_result read_config_model(const std::vector<uint8_t>& stream,
         const size_t available = left() < size ? left() : size;
         if (available >= 4) {
             const uint64_t count = le32(stream, pos);
+            const uint64_t delivered = (available - 4) / 4; // values the stream holds
             if (4 + 4 * count > size) {
                 store.clear(); // announces more values than its payload can hold
-            } else if (count > (1u << 29)) {
-                // Room for the count would take 2^30 or more values: 4 GiB, past 32 bits.
+            } else if (count > (1u << 29) && delivered >= (1u << 29)) {
+                // Room doubles each time the values read fill it; once 2^29 are in, room for
+                // more would take 2^30 values, 4 GiB, past 32 bits.
                 return {read_end::bad_alloc, store};
-            } else if (available - 4 < 4 * count) {
+            } else if (delivered < count) {
                 store.clear(); // the stream ends among the values
             } else {
                 store.assign(count, 0);

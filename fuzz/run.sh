@@ -32,11 +32,10 @@ mkdir -p "$out/artifacts"
 declare -A pids
 for t in "${targets[@]}"; do
     mkdir -p "$out/corpus/$t"
-    # A configuration count can make the store ask for up to 2 GiB it never touches;
-    # libFuzzer's default limit (2 GiB) would take that for a leak of memory.
-    "$out/fuzz/fuzz_$t" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=4096 \
-        -malloc_limit_mb=4096 -print_final_stats=1 -artifact_prefix="$out/artifacts/$t-" \
-        "$out/corpus/$t" "fuzz/corpus/$t" >"$out/$t.log" 2>&1 &
+    # libFuzzer's own memory limits (2 GiB of RSS, and the same for one malloc) apply.
+    "$out/fuzz/fuzz_$t" -max_total_time="$seconds" -timeout=20 -print_final_stats=1 \
+        -artifact_prefix="$out/artifacts/$t-" "$out/corpus/$t" "fuzz/corpus/$t" \
+        >"$out/$t.log" 2>&1 &
     pids[$t]=$!
 done
 

@@ -21,6 +21,12 @@ uint64_t refusals();
 int64_t live_blocks();
 // Size in bytes of the largest request since the last reset.
 uint64_t largest_request();
+// Bytes the heap holds for the blocks allocated and not yet freed since the last reset, as
+// the heap reports each block's size (at least the bytes requested). Goes negative, like
+// live_blocks, when blocks older than the reset are freed.
+int64_t live_bytes();
+// The most live_bytes has reached since the last reset.
+int64_t peak_live_bytes();
 
 } // namespace alloc_hook
 } // namespace varo

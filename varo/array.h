@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 #include <type_traits>
+#include <utility>
 
 #include "varo/exceptions.h"
 #include "varo/raw_reallocate.h"
@@ -89,15 +90,37 @@ public:
         capacity_ = 0;
     }
 
-    // Copies the zero-terminated `text` with its terminator; capacity = size = length + 1.
+    // Exchanges blocks, sizes and capacities with `other`, which has the same policy.
+    void swap(array_t& other) noexcept {
+        std::swap(storage_, other.storage_);
+        std::swap(size_, other.size_);
+        std::swap(capacity_, other.capacity_);
+    }
+
+    // Copies the zero-terminated `text` with its terminator; the size becomes length + 1 and
+    // the capacity follows the policy (under alloc_exact: length + 1). `text` may lie inside
+    // this array's own block, as a string handed out from it and passed back does: a new
+    // block is filled before the old one is freed, and a text that keeps the capacity is
+    // moved within the block. A refused block leaves the array as it was.
     void assign_text(const char* text) {
         static_assert(sizeof(T) == 1, "text goes into byte arrays");
         const std::size_t length = std::strlen(text);
         if (length >= UINT32_MAX)
             throw exception_bad_alloc();
-        resize(static_cast<uint32_t>(length) + 1);
-        std::memcpy(storage_, text, length);
-        storage_[length] = 0;
+        const uint32_t n = static_cast<uint32_t>(length) + 1;
+        const uint32_t cap = A::capacity_for(capacity_, n);
+        if (cap == capacity_) {
+            std::memmove(storage_, text, length);
+            storage_[length] = 0;
+            size_ = n;
+            return;
+        }
+        array_t fresh;
+        fresh.reallocate_exact(cap);
+        std::memcpy(fresh.storage_, text, length);
+        fresh.storage_[length] = 0;
+        fresh.size_ = n;
+        swap(fresh); // the old block goes with `fresh`
     }
 
     T& operator[](uint32_t index) noexcept { return storage_[index]; }

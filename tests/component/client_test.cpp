@@ -262,6 +262,54 @@ TEST_F(client_test, VersionRecordReportsTheBareFileNameOnceSet) {
     EXPECT_EQ(file_name_record(), "libverandel.so");
 }
 
+// Keeps the pointer the component hands out, as a host that holds on to the text does.
+class pointer_keeping_string final : public string_sink {
+public:
+    void set_string(const char* text, uint32_t) override { kept = text; }
+    const char* kept = nullptr;
+};
+
+// The host passes back the file name the version record gave it, or a pointer into it, as
+// either string of set_module_path. Under the sanitizers and valgrind a copy made from a
+// block already freed or moved is reported.
+TEST_F(client_test, ModulePathTakesTextFromTheFileNameItHandedOut) {
+    struct passed_back_case {
+        const char* name;
+        bool path_is_file_name; // else `path`
+        int file_name_offset;   // into the file name handed out; -1: `file_name`
+        const char* path;
+        const char* file_name;
+        const char* expected_path;
+        const char* expected_file_name;
+    };
+    const passed_back_case cases[] = {
+        {"the file name as both strings", true, 0, nullptr, nullptr, "libverandel.so",
+         "libverandel.so"},
+        {"a tail of the file name as the file name", false, 3, "/opt/new/", nullptr, "/opt/new/",
+         "verandel.so"},
+        {"the file name as the path, a longer file name", true, -1, nullptr,
+         "a-file-name-much-longer-than-the-first.so", "libverandel.so",
+         "a-file-name-much-longer-than-the-first.so"},
+        {"the file name's empty tail", false, 14, "/p/", nullptr, "/p/", ""},
+    };
+    for (const passed_back_case& t : cases) {
+        SCOPED_TRACE(t.name);
+        c.client->set_module_path("/opt/velmora/components/libverandel.so", "libverandel.so");
+        pointer_keeping_string handed_out;
+        c.version->get_file_name(handed_out);
+        ASSERT_NE(handed_out.kept, nullptr);
+        ASSERT_STREQ(handed_out.kept, "libverandel.so");
+
+        const char* path = t.path_is_file_name ? handed_out.kept : t.path;
+        const char* file_name =
+            t.file_name_offset < 0 ? t.file_name : handed_out.kept + t.file_name_offset;
+        c.client->set_module_path(path, file_name);
+        EXPECT_STREQ(module_text_value(library_path), t.expected_path);
+        EXPECT_EQ(file_name_record(), t.expected_file_name);
+        EXPECT_EQ(library_file_name.capacity(), std::strlen(t.expected_file_name) + 1);
+    }
+}
+
 TEST_F(client_test, VersionRecordNamesTheComponent) {
     fake::fake_string name, version, about;
     c.version->get_component_name(name);

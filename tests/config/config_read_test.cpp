@@ -180,11 +180,70 @@ TEST_F(DamagedStream, HugeCountInShortRecordEmptiesStoreWithoutAllocating) {
     }
 }
 
+// What the reader holds follows the bytes the stream delivers, not what a record claims:
+// the largest heap request and the most bytes live at once while read_config runs.
+TEST_F(DamagedStream, MemoryFollowsTheBytesTheStreamDelivers) {
+    const uint32_t many = 100000;
+    values long_list(many);
+    bytes long_payload = le32(many);
+    for (uint32_t i = 0; i < many; ++i) {
+        long_list[i] = i * 7;
+        const bytes b = le32(long_list[i]);
+        long_payload.insert(long_payload.end(), b.begin(), b.end());
+    }
+    const uint32_t k29 = 1u << 29;
+    const uint32_t k28 = 1u << 28;
+
+    struct memory_case {
+        const char* name;
+        bytes stream;
+        outcome reaches_caller;
+        values store;
+        uint64_t most_bytes; // bound for the largest request and the most live bytes
+        strings calls;       // the host calls, where the case pins them
+    };
+    const memory_case cases[] = {
+        {"28 bytes claiming 2^29 values",
+         record_claiming(store_id, 4 + 4 * k29, join({le32(k29), le32(5)})),
+         outcome::io_truncation,
+         {},
+         1023,
+         {"read(16)=16", "read_exact(4)", "read(4)=4", "read(4)=4", "read(4)=0", "read(256)=0"}},
+        {"2^28 values claimed, then a valid record",
+         join({record_claiming(store_id, 4 + 4 * k28, le32(k28)), witness_record}),
+         outcome::io_truncation,
+         {},
+         1023,
+         {}},
+        {"a valid record of 100,000 values", record(store_id, long_payload), outcome::none,
+         long_list, 2 * 4 * many + 4096, strings{}},
+    };
+    for (const memory_case& c : cases) {
+        SCOPED_TRACE(c.name);
+        assign(cfg_playlist_order, unchanged);
+        assign(*witness, witness_before);
+        varo::alloc_hook::reset();
+        const read_result r = read_config(c.stream);
+        EXPECT_EQ(r.result, c.reaches_caller);
+        EXPECT_EQ(values_of(cfg_playlist_order), c.store);
+        EXPECT_EQ(values_of(*witness), witness_before);
+        if (!c.calls.empty()) {
+            EXPECT_EQ(r.calls, c.calls);
+        }
+        EXPECT_LE(varo::alloc_hook::largest_request(), c.most_bytes);
+        EXPECT_LE(varo::alloc_hook::peak_live_bytes(), static_cast<int64_t>(c.most_bytes));
+        RecordProperty(std::string(c.name) + ": largest request",
+                       std::to_string(varo::alloc_hook::largest_request()));
+        RecordProperty(std::string(c.name) + ": most live bytes",
+                       std::to_string(varo::alloc_hook::peak_live_bytes()));
+    }
+}
+
 TEST_F(DamagedStream, BadAllocInsideTheStoreReachesCallerAndStopsReading) {
     // The witness record before the store's is applied; the one after is not reached.
     const bytes stream = join({record(guid_c, list_payload({1})),
                                record(store_id, list_payload({1, 2, 3, 4, 5})), witness_record});
-    varo::alloc_hook::refuse_nth(1); // the store's growth from 4 to 8 values
+    varo::alloc_hook::refuse_nth(1); // the store's block for 5 values; its own holds 4
     const read_result r = read_config(stream);
     EXPECT_EQ(r.result, outcome::bad_alloc);
     EXPECT_EQ(varo::alloc_hook::refusals(), 1u);

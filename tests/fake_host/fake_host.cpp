@@ -8,6 +8,19 @@ namespace fake {
 void call_log::record(const std::string& call) {
     if (keep_entries)
         entries.push_back(call);
+    count_call();
+    if (on_record)
+        on_record(call);
+}
+
+void call_log::record(const char* call) {
+    if (keep_entries || on_record)
+        record(std::string(call));
+    else
+        count_call();
+}
+
+void call_log::count_call() {
     ++counted_;
     if (fail_at_ != 0 && counted_ == fail_at_) {
         failed_ = true;
@@ -15,8 +28,6 @@ void call_log::record(const std::string& call) {
             entries.push_back("fault");
         throw host_fault();
     }
-    if (on_record)
-        on_record(call);
 }
 
 void call_log::record_quiet(const std::string& call) {
@@ -72,7 +83,7 @@ uint32_t fake_playlist_service::active_order() {
 }
 
 void fake_playlist_service::set_active_order(uint32_t order) {
-    log_->record("set_active_order " + std::to_string(order));
+    log_->record_described([&] { return "set_active_order " + std::to_string(order); });
     state_->active_order = order;
     if (on_order_set)
         on_order_set(order);
@@ -212,7 +223,8 @@ uint32_t fake_bit_array::find(bool value, uint32_t start, uint32_t count) const 
 uint32_t fake_reader::read(void* buffer, uint32_t bytes, abort_token&) {
     const size_t available = bytes_.size() - position_;
     const uint32_t n = static_cast<uint32_t>(std::min<size_t>(bytes, available));
-    log_->record("read(" + std::to_string(bytes) + ")=" + std::to_string(n));
+    log_->record_described(
+        [&] { return "read(" + std::to_string(bytes) + ")=" + std::to_string(n); });
     if (n != 0)
         std::memcpy(buffer, bytes_.data() + position_, n);
     position_ += n;
@@ -220,7 +232,7 @@ uint32_t fake_reader::read(void* buffer, uint32_t bytes, abort_token&) {
 }
 
 void fake_reader::read_exact(void* buffer, uint32_t bytes, abort_token&) {
-    log_->record("read_exact(" + std::to_string(bytes) + ")");
+    log_->record_described([&] { return "read_exact(" + std::to_string(bytes) + ")"; });
     if (bytes_.size() - position_ < bytes) {
         position_ = bytes_.size();
         throw stream_end();
@@ -247,7 +259,7 @@ void fake_reader::skip_exact(uint64_t bytes, abort_token&) {
 }
 
 void fake_writer::write(const void* data, uint32_t count, abort_token&) {
-    log_->record("write(" + std::to_string(count) + ")");
+    log_->record_described([&] { return "write(" + std::to_string(count) + ")"; });
     const uint8_t* p = static_cast<const uint8_t*>(data);
     bytes.insert(bytes.end(), p, p + count);
 }

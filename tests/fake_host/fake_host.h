@@ -44,6 +44,17 @@ class call_log {
 public:
     // Records `call`; throws host_fault when it is the call planned to fail.
     void record(const std::string& call);
+    // The same for a fixed text, which becomes a string only when it is kept or watched.
+    void record(const char* call);
+    // The same for a text `describe()` makes, only when it is kept or watched: for the calls
+    // a component makes once per value.
+    template <typename F>
+    void record_described(F describe) {
+        if (keep_entries || on_record)
+            record(describe());
+        else
+            count_call();
+    }
     // Records `call`; never throws.
     void record_quiet(const std::string& call);
     // The n-th call that can throw, counted from now, throws host_fault (1 = the next);
@@ -60,6 +71,9 @@ public:
     std::function<void(const std::string&)> on_record;
 
 private:
+    // Counts one call that can throw; throws host_fault when it is the one planned to fail.
+    void count_call();
+
     uint64_t counted_ = 0;
     uint64_t fail_at_ = 0;
     bool failed_ = false;

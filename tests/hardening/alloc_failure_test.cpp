@@ -74,20 +74,34 @@ std::vector<read_case> read_cases() {
          true,
          fuzz::store_record({}),
          {{{}, true}, {{}}}},
-        // Values cut off by the end of the stream: the store grows for them, then empties
-        // itself; a refused shrink while emptying must not replace the stream's error.
+        // Values cut off by the end of the stream: a block is taken for them, since the
+        // store's own holds 4, then the store empties itself; a refused shrink while
+        // emptying must not replace the stream's error.
         {"a record cut off among its values",
-         {9},
+         iota_values(4, 1),
          false,
          damaged,
-         {{{9}, true}, {{}, false, true}, {{}, false, true}}},
-        // A refused shrink keeps the larger block; the count is already the new one, so
-        // the store holds the first values it had.
+         {{iota_values(4, 1), true}, {{}, false, true}, {{}, false, true}}},
+        // Values that fit the store's own block go straight into it: no request, and the
+        // store is emptied when the stream ends among them.
+        {"a record cut off among values that fit the store's block",
+         iota_values(16, 1),
+         false,
+         damaged,
+         {{{}, false, true}, {{}, false, true}}},
+        // The values go into a block of their own, which the store takes over only once
+        // all are read: a refusal leaves the store as it was, even where it would shrink.
         {"a record that shrinks the store",
          iota_values(16, 1),
          false,
          fuzz::store_record({7, 8}),
-         {{{0, 1}, true}, {{7, 8}}}},
+         {{iota_values(16, 1), true}, {{7, 8}}}},
+        // Beyond 64 values the block doubles as they arrive: 64, 128, 256 values.
+        {"a record whose block grows as its values arrive",
+         {9},
+         false,
+         fuzz::store_record(iota_values(200, 3)),
+         {{{9}, true}, {{9}, true}, {{9}, true}, {iota_values(200, 3)}}},
     };
 }
 

@@ -336,6 +336,37 @@ TEST_F(raw_reallocate_test, resizing_keeps_the_common_prefix_and_zero_frees) {
     EXPECT_EQ(hook::requests(), 3u);
 }
 
+// The hook's byte figures are the heap's own block sizes: at least what was asked for, and
+// back to zero once everything is freed; the peak keeps the most held at once.
+TEST_F(raw_reallocate_test, hook_counts_live_bytes_and_their_peak) {
+    void* small = varo::raw_reallocate(nullptr, 100);
+    EXPECT_GE(hook::live_bytes(), 100);
+    void* grown = varo::raw_reallocate(nullptr, 5000);
+    const int64_t both = hook::live_bytes();
+    EXPECT_GE(both, 5100);
+    grown = varo::raw_reallocate(grown, 10);
+    EXPECT_LT(hook::live_bytes(), both);
+    EXPECT_GE(hook::live_bytes(), 110);
+    EXPECT_EQ(hook::peak_live_bytes(), both);
+
+    // A refused request changes neither figure.
+    hook::refuse_nth(1);
+    EXPECT_THROW(varo::raw_reallocate(small, 1 << 20), std::bad_alloc);
+    EXPECT_EQ(hook::peak_live_bytes(), both);
+
+    varo::raw_reallocate(small, 0);
+    varo::raw_reallocate(grown, 0);
+    EXPECT_EQ(hook::live_bytes(), 0);
+    EXPECT_EQ(hook::peak_live_bytes(), both);
+
+    // Blocks older than a reset count against it when freed.
+    void* old = varo::raw_reallocate(nullptr, 64);
+    hook::reset();
+    varo::raw_reallocate(old, 0);
+    EXPECT_LE(hook::live_bytes(), -64);
+    EXPECT_EQ(hook::peak_live_bytes(), 0);
+}
+
 TEST_F(raw_reallocate_test, refused_request_throws_and_leaves_the_block_to_the_caller) {
     auto* block = static_cast<unsigned char*>(varo::raw_reallocate(nullptr, 8));
     std::memset(block, 0x5A, 8);
