@@ -8,12 +8,12 @@
 #include <cstdint>
 #include <vector>
 
-#include "host/bit_array.h"
 #include "host/host_api.h"
 #include "host/playback_service.h"
 #include "host/playlist_service.h"
 #include "host/stream.h"
 #include "host/track_handle.h"
+#include "varo/bit_array.h"
 #include "varo/list.h"
 
 // The host's abort object: nothing in it; the component only passes it on.

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "host/bit_array.h"
+#include "varo/bit_array.h"
 #include "host/service.h"
 
 // Playlist events. Events this component does not act on keep their argument words so

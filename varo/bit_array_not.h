@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "host/bit_array.h"
+#include "varo/bit_array.h"
 
 // The inverse of another mask; it forwards each question to the wrapped mask once.
 class bit_array_not final : public bit_array {

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <utility>
 
-#include "host/bit_array.h"
 #include "varo/array.h"
+#include "varo/bit_array.h"
 #include "varo/permutation.h"
 #include "varo/sort.h"
 

@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "host/bit_array.h"
 #include "host/component_client.h"
 #include "host/componentversion.h"
 #include "host/host_api.h"

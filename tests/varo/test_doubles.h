@@ -11,8 +11,8 @@
 
 #include <gtest/gtest.h>
 
-#include "host/bit_array.h"
 #include "varo/alloc_hook.h"
+#include "varo/bit_array.h"
 #include "varo/list.h"
 #include "varo/permutation.h"
 #include "varo/sort.h"

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "host/bit_array.h"
 #include "host/host_api.h"
 #include "host/playback_service.h"
+#include "host/playlist_callback.h"
 #include "host/playlist_service.h"
 #include "host/track_handle.h"
 
