@@ -27,7 +27,7 @@ void prepare(bool playing) {
     player_state& state = host().state;
     state.playlist_count = playlists;
     state.active_playlist = active_playlist;
-    state.playing_playlist = playing ? playing_playlist : 0xFFFFFFFF;
+    state.playing_playlist = playing ? playing_playlist : no_playlist;
     state.playing = playing;
     state.active_order = 0;
     fill_store(remembered_orders());

@@ -25,7 +25,7 @@ namespace bench {
 struct player_state {
     uint32_t playlist_count = 0;
     uint32_t active_playlist = 0;
-    uint32_t playing_playlist = 0xFFFFFFFF;
+    uint32_t playing_playlist = no_playlist;
     uint32_t active_order = 0;
     bool playing = false;
 };

@@ -8,7 +8,7 @@ namespace {
 
 class component_client_impl final : public component_client {
 public:
-    uint32_t get_client_version() override { return 72; }
+    uint32_t get_client_version() override { return component_client_revision; }
     service_factory_base* get_factory_list() override { return service_list_head; }
     void write_config(stream_writer& writer, abort_token& abort) override {
         cfg_var_list_write(writer, abort);

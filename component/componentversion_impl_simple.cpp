@@ -5,9 +5,9 @@
 #include "component/module_state.h"
 
 namespace {
-// All ones: no length limit, the text ends at its terminator.
+// The whole text, up to its terminator.
 void put(string_sink& out, const char* text) {
-    out.set_string(text == nullptr ? "" : text, UINT32_MAX);
+    out.set_string(text == nullptr ? "" : text, string_sink_whole_text);
 }
 } // namespace
 

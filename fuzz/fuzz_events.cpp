@@ -24,7 +24,6 @@
 namespace {
 
 using values = std::vector<uint32_t>;
-constexpr uint32_t no_playlist = 0xFFFFFFFF;
 // Enough events to build up any state; more only slows each input down.
 constexpr int max_events = 256;
 // Store entries the checks after an input's events may go over in all; the input ends

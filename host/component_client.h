@@ -1,15 +1,32 @@
 #pragma once
 
+// The one export and the client object through which the host drives the component.
+//
+// Who calls: the host, one call at a time, in an order of its own choosing; no operation
+// depends on another having run first. The component never calls its own client.
+// Lifetimes: the client, and the factory list it hands out, live as long as the module. The
+// streams and the abort object live for the call only; so do the strings of
+// set_module_path, which may point into the text the component handed out before (the file
+// name its version record wrote).
+// Throwing: write_config passes on std::bad_alloc and whatever the writer throws.
+// read_config passes over a record the component cannot use and goes on with the next; it
+// passes on std::bad_alloc, whatever the reader throws, and
+// velmora_io::exception_io_data_truncation for a record that runs past the stream's end.
+// set_module_path throws std::bad_alloc when it cannot keep the strings. The other
+// operations never throw.
+
 #include <cstdint>
 
 #include "host/host_api.h"
 #include "host/service.h"
 #include "host/stream.h"
 
-// The object through which the host drives the component.
+// The revision of the client interface that get_client_version reports.
+constexpr uint32_t component_client_revision = 72;
+
 class component_client {
 public:
-    // Revision of this interface (72).
+    // Revision of this interface: component_client_revision.
     virtual uint32_t get_client_version() = 0;
     // Head of the factory list; valid for the module's lifetime.
     virtual service_factory_base* get_factory_list() = 0;
@@ -36,6 +53,7 @@ using module_instance_handle = void*;
 #endif
 
 // The one exported function: keeps `api` and `instance`, returns the client (never null).
+// May be called more than once; each call replaces what the last one kept. Never throws.
 VELMORA_EXPORT component_client* velmora_get_interface(host_api* api,
                                                        module_instance_handle instance);
 

@@ -1,5 +1,10 @@
 #pragma once
 
+// Class and configuration identifiers.
+//
+// A GUID names a service class (the class_guid of each interface) and a configuration
+// variable. Both sides only compare GUIDs; neither keeps a pointer to the other's.
+
 #include <cstdint>
 #include <cstring>
 
@@ -17,7 +22,7 @@ struct GUID {
 
 static_assert(sizeof(GUID) == 16, "a GUID is 16 bytes");
 
-// Byte-wise equality; equivalent to comparing the four 32-bit words.
+// Byte-wise equality; equivalent to comparing the four 32-bit words. Never throws.
 inline bool guid_equal(const GUID& a, const GUID& b) {
     return std::memcmp(&a, &b, sizeof(GUID)) == 0;
 }

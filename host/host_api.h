@@ -1,5 +1,14 @@
 #pragma once
 
+// The host's service directory, handed to the component by the export.
+//
+// Who calls: the component, from inside the calls the host makes into it (its handlers look
+// up a host service for the length of one call). The pointer the export receives stays valid
+// until the host unloads the module.
+// Ownership: a service_ptr that create fills owns one reference, which the component gives
+// back before the handler returns, also when an error passes through.
+// Throwing: the host's operations may throw; the component lets such errors pass to the host.
+
 #include <cstdint>
 
 #include "host/guid.h"
@@ -10,7 +19,6 @@ class service_ptr;
 struct service_class;
 using service_class_handle = service_class*;
 
-// The host's service directory, handed to the component by the export.
 class host_api {
 public:
     // Returns the handle of the class named by `guid`; may be null when the host knows none.

@@ -1,8 +1,14 @@
 #pragma once
 
+// Start-up and shut-down notifications.
+//
+// Who calls: the host, once each: on_startup when its services are usable, on_shutdown
+// when it is about to stop. One call at a time.
+// Throwing: on_startup may throw the errors of a failed service acquisition and whatever
+// the host's services throw; on_shutdown never throws.
+
 #include "host/service.h"
 
-// Start-up and shut-down notifications.
 class initquit : public service_base {
 public:
     // The host has started; called once its services are usable.

@@ -1,8 +1,12 @@
 #pragma once
 
+// The host's playback control.
+//
+// Who calls: the component, from inside its handlers, on a reference it acquired for that
+// call. Throwing: may throw; the component lets the error pass.
+
 #include "host/service.h"
 
-// The host's playback control.
 class playback_service : public service_base {
 public:
     // True while playback is running (the host decides whether paused counts).

@@ -1,10 +1,21 @@
 #pragma once
 
+// The base of every object the host and the component hand each other, and the nodes of the
+// component's factory list.
+//
+// Who calls: the host calls the operations of the component's services; the component calls
+// those of the host's services, only through service_ptr. One call at a time: the host never
+// calls into the component from two threads at once.
+// Ownership: a reference is released exactly once by whoever holds it. The component's
+// published services are static objects: counting does nothing and they live as long as the
+// module. The factory list lives as long as the module too; the host walks it from
+// component_client::get_factory_list() and never frees a node.
+// Throwing: none of these operations throws.
+
 #include "host/guid.h"
 
 class service_ptr;
 
-// Every object the host and the component hand each other derives from this.
 class service_base {
 public:
     // Drops one reference; returns the new count (static objects return 1).
@@ -16,7 +27,7 @@ public:
     virtual bool query(service_ptr& out, const GUID& guid) = 0;
 };
 
-// One node of the component's factory list; the host walks it from the head.
+// One node of the component's factory list.
 class service_factory_base {
 public:
     // Stores the factory's service object into `out`, releasing what `out` held.

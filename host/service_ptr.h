@@ -1,9 +1,13 @@
 #pragma once
 
+// A counted reference to a service_base: exactly one pointer, so it crosses the ABI by
+// reference (host_api::create and service_base::query fill one the caller owns).
+//
+// Ownership: holding an object means owning one reference to it; every way of letting go
+// (assignment, reset, destruction) releases it exactly once. Throwing: never.
+
 #include "host/service.h"
 
-// A counted reference to a service_base: exactly one pointer, so it can cross the ABI by
-// reference. Holding an object means owning one reference to it.
 class service_ptr {
 public:
     service_ptr() noexcept = default;

@@ -1,11 +1,17 @@
 #pragma once
 
+// The host's streams, through which the configuration travels.
+//
+// Who calls: the component, during the client's read_config and write_config only; it keeps
+// no stream, and no abort object, past that call.
+// Throwing: each operation may throw (a failed or aborted transfer, an exact operation that
+// comes up short); the component lets the error pass.
+
 #include <cstdint>
 
 // The host's abort object; the component only passes it on.
 class abort_token;
 
-// The host's input stream.
 class stream_reader {
 public:
     // Reads up to `bytes` bytes; returns how many were read, fewer only at the end.
@@ -18,7 +24,6 @@ public:
     virtual void skip_exact(uint64_t bytes, abort_token& abort) = 0;
 };
 
-// The host's output stream.
 class stream_writer {
 public:
     // Writes all `bytes` bytes from `data` or throws.

@@ -8,8 +8,7 @@ namespace {
 // Empties the store and appends `count` entries, each the order in force as the host
 // reports it at that moment.
 void refill_store(uint32_t count) {
-    const service_ptr service = acquire_service(playlist_service::class_guid);
-    playlist_service* playlists = service_as<playlist_service>(service);
+    const host_service<playlist_service> playlists;
     cfg_playlist_order.clear();
     for (uint32_t i = 0; i < count; ++i)
         cfg_playlist_order.insert_one(playlists->active_order(), cfg_playlist_order.item_count());
@@ -17,8 +16,7 @@ void refill_store(uint32_t count) {
 } // namespace
 
 void initquit_playlist_playback_order::on_startup() {
-    const service_ptr service = acquire_service(playlist_service::class_guid);
-    playlist_service* playlists = service_as<playlist_service>(service);
+    const host_service<playlist_service> playlists;
     if (cfg_playlist_order.item_count() != playlists->playlist_count())
         refill_store(playlists->playlist_count());
     init_state = state_running;

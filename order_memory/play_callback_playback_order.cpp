@@ -23,8 +23,7 @@ private:
 // Puts the remembered order of the playlist `pick` names in force, if it names an entry.
 template <typename Pick>
 void apply_remembered_order(Pick pick) {
-    const service_ptr service = acquire_service(playlist_service::class_guid);
-    playlist_service* playlists = service_as<playlist_service>(service);
+    const host_service<playlist_service> playlists;
     uint32_t order;
     if (remembered_order(pick(*playlists), order))
         playlists->set_active_order(order);
@@ -38,7 +37,7 @@ void play_callback_playback_order::track_started(track_handle* track) {
 }
 
 void play_callback_playback_order::playback_stopped(uint32_t reason) {
-    if (reason == 2)
+    if (reason == stop_reason_keeps_order)
         return;
     apply_remembered_order([](playlist_service& p) { return p.active_playlist(); });
 }

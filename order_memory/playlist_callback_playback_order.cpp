@@ -7,23 +7,22 @@
 #include "varo/bit_array_not.h"
 
 void playlist_callback_playback_order::playlist_activated(uint32_t, uint32_t new_index) {
-    if (init_state != state_running || new_index == 0xFFFFFFFF)
+    if (init_state != state_running || new_index == no_playlist)
         return;
-    const service_ptr playback = acquire_service(playback_service::class_guid);
-    if (service_as<playback_service>(playback)->is_playing())
+    const host_service<playback_service> playback;
+    if (playback->is_playing())
         return; // the playing playlist's order stays in force
-    const service_ptr playlists = acquire_service(playlist_service::class_guid);
+    const host_service<playlist_service> playlists;
     uint32_t order;
     if (remembered_order(new_index, order))
-        service_as<playlist_service>(playlists)->set_active_order(order);
+        playlists->set_active_order(order);
 }
 
 void playlist_callback_playback_order::playlist_created(uint32_t index, const char*, uint32_t) {
     if (init_state != state_running)
         return;
-    const service_ptr playlists = acquire_service(playlist_service::class_guid);
-    const uint32_t order = service_as<playlist_service>(playlists)->active_order();
-    cfg_playlist_order.insert_one(order, index);
+    const host_service<playlist_service> playlists;
+    cfg_playlist_order.insert_one(playlists->active_order(), index);
 }
 
 void playlist_callback_playback_order::playlists_reordered(const uint32_t* order, uint32_t count) {
@@ -40,12 +39,10 @@ void playlist_callback_playback_order::playlists_removed(const bit_array& remove
 }
 
 void playlist_callback_playback_order::playback_order_changed(uint32_t order) {
-    const service_ptr playback = acquire_service(playback_service::class_guid);
-    const service_ptr playlists = acquire_service(playlist_service::class_guid);
-    playlist_service* list = service_as<playlist_service>(playlists);
-    const uint32_t target = service_as<playback_service>(playback)->is_playing()
-                                ? list->playing_playlist()
-                                : list->active_playlist();
+    const host_service<playback_service> playback;
+    const host_service<playlist_service> playlists;
+    const uint32_t target =
+        playback->is_playing() ? playlists->playing_playlist() : playlists->active_playlist();
     if (target < cfg_playlist_order.item_count())
         cfg_playlist_order.set_item(target, order);
 }

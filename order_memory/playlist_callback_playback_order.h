@@ -6,10 +6,14 @@
 
 // Keeps the store aligned with the host's playlists and records or applies orders as the
 // user switches playlists or picks another order.
+//
+// Only activation, creation, reordering, removal and order changes move a playlist or its
+// order; the other positions of the interface leave both alone, so they are accepted and
+// ignored. The mask asks for every event all the same: a host that delivers one too many
+// costs nothing, one too few would let the store drift from the playlists.
 class playlist_callback_playback_order : public playlist_callback_static {
 public:
-    // Subscribes to every event.
-    uint32_t get_flags() override { return 0xFFFFFFFF; }
+    uint32_t get_flags() override { return playlist_callback_flags_all; }
 
     void playlist_event_1(uint32_t, uint32_t, uint32_t, uint32_t) override {}
     void playlist_event_2(uint32_t, uint32_t, uint32_t) override {}

@@ -41,7 +41,7 @@ protected:
         fake::fake_string text;
         c.version->get_file_name(text);
         EXPECT_EQ(text.calls, 1);
-        EXPECT_EQ(text.last_max_length, UINT32_MAX);
+        EXPECT_EQ(text.last_max_length, string_sink_whole_text);
         return text.value;
     }
 
@@ -84,12 +84,12 @@ std::vector<GUID> foreign_guids(const GUID& own) {
 }
 
 TEST_F(client_test, ReportsRevision72WhateverRanBefore) {
-    EXPECT_EQ(c.client->get_client_version(), 72u);
+    EXPECT_EQ(c.client->get_client_version(), component_client_revision);
     c.client->set_services_ready(true);
     c.client->set_module_path("/a/b.so", "b.so");
     c.client->get_factory_list();
     c.client->is_debug_build();
-    EXPECT_EQ(c.client->get_client_version(), 72u);
+    EXPECT_EQ(c.client->get_client_version(), component_client_revision);
     EXPECT_TRUE(host.log.entries.empty()) << "client operations call nothing of the host";
 }
 
@@ -162,8 +162,9 @@ TEST_F(client_test, ReleasingAServiceAnyNumberOfTimesLeavesItUsable) {
         service_ptr out;
         EXPECT_TRUE(s.object->query(out, s.own));
     }
-    EXPECT_EQ(c.playback_events->get_flags(), 6u);
-    EXPECT_EQ(c.playlist_events->get_flags(), 0xFFFFFFFFu);
+    EXPECT_EQ(c.playback_events->get_flags(),
+              play_callback_flag_track_started | play_callback_flag_playback_stopped);
+    EXPECT_EQ(c.playlist_events->get_flags(), playlist_callback_flags_all);
     fake::fake_string name;
     c.version->get_component_name(name);
     EXPECT_EQ(name.value, "Verandel");
@@ -321,7 +322,7 @@ TEST_F(client_test, VersionRecordNamesTheComponent) {
     EXPECT_EQ(about.value.find('\n'), std::string::npos) << "a one-line credit";
     for (const fake::fake_string* text : {&name, &version, &about}) {
         EXPECT_EQ(text->calls, 1);
-        EXPECT_EQ(text->last_max_length, UINT32_MAX);
+        EXPECT_EQ(text->last_max_length, string_sink_whole_text);
     }
 }
 

@@ -20,7 +20,7 @@ std::string written_by(Operation operation) {
     fake::fake_string out;
     (component().version->*operation)(out);
     EXPECT_EQ(out.calls, 1);
-    EXPECT_EQ(out.last_max_length, 0xFFFFFFFFu);
+    EXPECT_EQ(out.last_max_length, string_sink_whole_text);
     return out.value;
 }
 

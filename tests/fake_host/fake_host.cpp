@@ -267,8 +267,8 @@ void fake_writer::write(const void* data, uint32_t count, abort_token&) {
 void fake_string::set_string(const char* text, uint32_t max_length) {
     ++calls;
     last_max_length = max_length;
-    value =
-        max_length == UINT32_MAX ? std::string(text) : std::string(text, strnlen(text, max_length));
+    value = max_length == string_sink_whole_text ? std::string(text)
+                                                 : std::string(text, strnlen(text, max_length));
 }
 
 } // namespace fake

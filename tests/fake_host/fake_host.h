@@ -82,7 +82,7 @@ private:
 struct player_state {
     uint32_t playlist_count = 1;
     uint32_t active_playlist = 0;
-    uint32_t playing_playlist = 0xFFFFFFFF;
+    uint32_t playing_playlist = no_playlist;
     uint32_t active_order = 0;
     bool playing = false;
 };

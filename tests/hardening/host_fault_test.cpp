@@ -95,7 +95,7 @@ TEST_F(host_fault, activation) {
                 set_store(before);
                 init_state = state_running;
                 host.state.playing = c.playing;
-                host.state.playing_playlist = c.playing ? 0 : 0xFFFFFFFF;
+                host.state.playing_playlist = c.playing ? 0 : no_playlist;
                 host.state.active_playlist = 1;
                 host.state.active_order = 0;
             },
@@ -217,10 +217,10 @@ TEST_F(host_fault, playback_stopped) {
             [&](const fault_outcome& o) {
                 EXPECT_EQ(store(), values({1, 4}));
                 if (!o.faulted) {
-                    EXPECT_EQ(host.state.active_order, reason == 2 ? 7u : 1u);
+                    EXPECT_EQ(host.state.active_order, reason == stop_reason_keeps_order ? 7u : 1u);
                 }
             });
-        if (reason == 2) {
+        if (reason == stop_reason_keeps_order) {
             EXPECT_EQ(points, 0u) << "a stop with reason 2 makes no host call";
         }
     }

@@ -26,8 +26,6 @@ namespace order_memory_testing {
 using entries = std::vector<std::string>;
 using values = std::vector<uint32_t>;
 
-constexpr uint32_t no_playlist = 0xFFFFFFFF;
-
 class order_memory_test : public ::testing::Test {
 protected:
     order_memory_test() {

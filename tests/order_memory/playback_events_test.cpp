@@ -22,7 +22,8 @@ protected:
 };
 
 TEST_F(playback_events_test, SubscribesToTrackStartAndStopOnly) {
-    EXPECT_EQ(playback_events().get_flags(), 6u);
+    EXPECT_EQ(playback_events().get_flags(),
+              play_callback_flag_track_started | play_callback_flag_playback_stopped);
 }
 
 TEST_F(playback_events_test, TrackStartAppliesThePlayingPlaylistsOrder) {
@@ -44,7 +45,7 @@ TEST_F(playback_events_test, StopAppliesTheActivePlaylistsOrderUnlessTheCodeIs2)
         uint32_t reason;
         bool applies;
     };
-    const stop cases[] = {{0, true},          {1, true},         {2, false},
+    const stop cases[] = {{0, true},          {1, true},         {stop_reason_keeps_order, false},
                           {3, true},          {0x102, true},     {0x80000002, true},
                           {0xFFFFFFFF, true}, {0xFFFFFFFE, true}};
     host.state.playing = false;

@@ -34,7 +34,7 @@ const entries activation_log =
            {"set_active_order 3", released("playlist"), released("playback")}});
 
 TEST_F(playlist_events_test, SubscribesToEveryEvent) {
-    EXPECT_EQ(playlist_events().get_flags(), 0xFFFFFFFFu);
+    EXPECT_EQ(playlist_events().get_flags(), playlist_callback_flags_all);
 }
 
 // ---- Activation --------------------------------------------------------------------------

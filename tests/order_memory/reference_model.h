@@ -1,8 +1,9 @@
 #pragma once
 
 // What the order store should hold after each event, and which order the component should
-// put in force, restated plainly over a std::vector. It shares no code with the component,
-// so tests and fuzzers can drive both with the same events and compare.
+// put in force, restated plainly over a std::vector. It shares no code with the component
+// (only the host interface's numbers), so tests and fuzzers can drive both with the same
+// events and compare.
 
 #include <cstddef>
 #include <cstdint>
@@ -10,10 +11,11 @@
 #include <utility>
 #include <vector>
 
+#include "host/play_callback.h"
+#include "host/playlist_service.h"
+
 class reference_model {
 public:
-    static constexpr uint32_t no_playlist = 0xFFFFFFFF;
-
     const std::vector<uint32_t>& entries() const { return entries_; }
     bool running() const { return running_; }
 
@@ -86,7 +88,7 @@ public:
 
     // The order put in force when playback stops for `reason`.
     std::optional<uint32_t> stopped(uint32_t reason, uint32_t active_playlist) const {
-        if (reason == 2)
+        if (reason == stop_reason_keeps_order)
             return std::nullopt;
         return entry(active_playlist);
     }
@@ -107,13 +109,13 @@ private:
 // number; an active or playing playlist that was removed, or was none, becomes no_playlist.
 inline void player_after_removal(const std::vector<bool>& marks, uint32_t& count, uint32_t& active,
                                  uint32_t& playing) {
-    std::vector<uint32_t> new_index(count, reference_model::no_playlist);
+    std::vector<uint32_t> new_index(count, no_playlist);
     uint32_t kept = 0;
     for (uint32_t i = 0; i < count; ++i)
         if (i >= marks.size() || !marks[i])
             new_index[i] = kept++;
     const auto moved = [&](uint32_t index) {
-        return index < count ? new_index[index] : reference_model::no_playlist;
+        return index < count ? new_index[index] : no_playlist;
     };
     active = moved(active);
     playing = moved(playing);

@@ -59,7 +59,7 @@ public:
 
 class playback_events final : public static_service<play_callback_static> {
 public:
-    uint32_t get_flags() override { return 0xFFFFFFFF; }
+    uint32_t get_flags() override { return play_callback_flags_all; }
     void playback_event_1(uint32_t, uint32_t) override {}
     void track_started(track_handle* track) override {
 #ifdef MISBEHAVIOUR_KEEP_TRACK
@@ -88,7 +88,7 @@ public:
 
 class playlist_events final : public static_service<playlist_callback_static> {
 public:
-    uint32_t get_flags() override { return 0xFFFFFFFF; }
+    uint32_t get_flags() override { return playlist_callback_flags_all; }
     void playlist_event_1(uint32_t, uint32_t, uint32_t, uint32_t) override {}
     void playlist_event_2(uint32_t, uint32_t, uint32_t) override {}
     void playlist_event_3(uint32_t, uint32_t, uint32_t, uint32_t) override {}
@@ -133,7 +133,7 @@ factory<playlist_events> playlist_factory(&playback_factory);
 
 class client final : public component_client {
 public:
-    uint32_t get_client_version() override { return 72; }
+    uint32_t get_client_version() override { return component_client_revision; }
     service_factory_base* get_factory_list() override { return &playlist_factory; }
     void write_config(stream_writer&, abort_token&) override {}
     void read_config(stream_reader&, abort_token&) override {}

@@ -18,7 +18,6 @@
 
 namespace velmora_host {
 
-constexpr uint32_t no_playlist = 0xFFFFFFFF;
 constexpr uint32_t highest_order = 6; // order indexes 0 to 6 are the player's modes
 
 struct player_state {

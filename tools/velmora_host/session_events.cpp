@@ -10,19 +10,10 @@ namespace velmora_host {
 
 namespace {
 
-// Interface positions of the events the host fires, counted from 1 as the flags count
-// them: position k is delivered when bit k-1 is set.
-constexpr uint32_t track_started_position = 2;
-constexpr uint32_t playback_stopped_position = 3;
-constexpr uint32_t playlist_activated_position = 11;
-constexpr uint32_t playlist_created_position = 12;
-constexpr uint32_t playlists_reordered_position = 13;
-constexpr uint32_t playlists_removed_position = 15;
-constexpr uint32_t order_changed_position = 18;
-
+// Whether the service's mask asks for the event whose get_flags bit is `flag`.
 template <typename Service>
-bool wants(const subscribed<Service>& s, uint32_t position) {
-    return (s.flags >> (position - 1) & 1u) != 0;
+bool wants(const subscribed<Service>& s, uint32_t flag) {
+    return (s.flags & flag) != 0;
 }
 
 // The index `index` takes once the playlists marked in `removed` are gone.
@@ -49,7 +40,7 @@ void session::new_playlist(const command& cmd) {
     out_.note("created playlist " + std::to_string(index) + " \"" + name + "\"");
     if (component_)
         for (const auto& events : component_->playlist_events)
-            if (wants(events, playlist_created_position))
+            if (wants(events, playlist_callback_flag_created))
                 call("playlist_created", [&] {
                     events.service->playlist_created(index, name.data(),
                                                      static_cast<uint32_t>(name.size()));
@@ -94,7 +85,7 @@ void session::remove_playlists(const command& cmd) {
     if (component_) {
         const removal_mask mask(removed);
         for (const auto& events : component_->playlist_events)
-            if (wants(events, playlists_removed_position))
+            if (wants(events, playlist_callback_flag_removed))
                 call("playlists_removed",
                      [&] { events.service->playlists_removed(mask, old_count, new_count); });
     }
@@ -136,7 +127,7 @@ void session::reorder_playlists(const command& cmd) {
     out_.note("playlists now " + names);
     if (component_)
         for (const auto& events : component_->playlist_events)
-            if (wants(events, playlists_reordered_position))
+            if (wants(events, playlist_callback_flag_reordered))
                 call("playlists_reordered",
                      [&] { events.service->playlists_reordered(order.data(), count); });
 }
@@ -181,7 +172,7 @@ void session::stop(const command& cmd) {
     out_.note("playback stopped, reason " + std::to_string(reason));
     if (component_)
         for (const auto& events : component_->playback_events)
-            if (wants(events, playback_stopped_position))
+            if (wants(events, play_callback_flag_playback_stopped))
                 call("playback_stopped", [&] { events.service->playback_stopped(reason); });
 }
 
@@ -189,7 +180,7 @@ void session::fire_activated(uint32_t old_index, uint32_t new_index) {
     if (!component_)
         return;
     for (const auto& events : component_->playlist_events)
-        if (wants(events, playlist_activated_position))
+        if (wants(events, playlist_callback_flag_activated))
             call("playlist_activated",
                  [&] { events.service->playlist_activated(old_index, new_index); });
 }
@@ -198,7 +189,7 @@ void session::fire_order_changed(uint32_t order) {
     if (!component_)
         return;
     for (const auto& events : component_->playlist_events)
-        if (wants(events, order_changed_position))
+        if (wants(events, playlist_callback_flag_order_changed))
             call("playback_order_changed", [&] { events.service->playback_order_changed(order); });
 }
 
@@ -206,7 +197,7 @@ void session::fire_track_started() {
     if (!component_)
         return;
     for (const auto& events : component_->playback_events) {
-        if (!wants(events, track_started_position))
+        if (!wants(events, play_callback_flag_track_started))
             continue;
         // Each receiver gets a fresh handle carrying the one reference it must give back.
         host_track& track = player_.new_track();

@@ -11,8 +11,6 @@ namespace velmora_host {
 
 namespace {
 
-constexpr uint32_t client_revision = 72;
-
 // The host's output string object.
 class host_string final : public string_sink {
 public:
@@ -47,10 +45,10 @@ void session::start() {
         throw host_failure(options_.component.string() + " returned no client");
     uint32_t revision = 0;
     call("get_client_version", [&] { revision = c.client->get_client_version(); });
-    if (revision != client_revision)
+    if (revision != component_client_revision)
         throw host_failure(options_.component.string() + " speaks client revision " +
                            std::to_string(revision) + ", the host " +
-                           std::to_string(client_revision));
+                           std::to_string(component_client_revision));
 
     const std::string path = options_.component.string();
     const std::string file_name = options_.component.filename().string();
