@@ -30,7 +30,7 @@ void prepare(bool playing) {
     state.playing_playlist = playing ? playing_playlist : no_playlist;
     state.playing = playing;
     state.active_order = 0;
-    fill_store(remembered_orders());
+    assign_values(cfg_playlist_order, remembered_orders());
     component().startup->on_startup();
 }
 

@@ -28,7 +28,7 @@ void remove_from_store(benchmark::State& state, uint32_t n) {
     const bit_array& removed = mask;
     playlist_callback& events = *component().playlist_events;
     const auto refill_and_remove = [&] {
-        fill_store(values);
+        assign_values(cfg_playlist_order, values);
         events.playlists_removed(removed, n, n - n / 2);
     };
     refill_and_remove(); // also brings the store's block to its steady size

@@ -41,7 +41,7 @@ void reorder_store(benchmark::State& state, uint32_t n) {
     const std::vector<uint32_t>& order = random_permutation(n);
     playlist_callback& events = *component().playlist_events;
     // One event checked against the plain walk first: a rejected order would time nothing.
-    fill_store(random_values(n));
+    assign_values(cfg_playlist_order, random_values(n));
     std::vector<uint32_t> expected = random_values(n);
     walk_in_place(expected, order);
     events.playlists_reordered(order.data(), n);

@@ -20,7 +20,7 @@ void sort_list(benchmark::State& state, const std::vector<uint32_t>& values, sor
     varo::list_base_t<unsigned int>& list = cfg_playlist_order;
     item_comparator& comparator = value_comparator();
     const auto refill_and_sort = [&] {
-        fill_store(values);
+        assign_values(cfg_playlist_order, values);
         if (kind == sort_kind::stable)
             list.stable_sort(comparator);
         else

@@ -1,29 +1,20 @@
 #pragma once
 
-#include <cstdint>
-#include <vector>
+// The component as the benchmarks reach it: connected to the lean host on first use, and
+// the order store's values, through the test-support library's walk and store access. A
+// case refills the store with assign_values, which keeps its block where the policy allows,
+// so that refilling allocates nothing once the block is there.
 
-#include "host/component_client.h"
-#include "host/initquit.h"
-#include "host/play_callback.h"
-#include "host/playlist_callback.h"
+#include "component_services.h"
+#include "store_access.h"
 
 namespace bench {
 
-// The component as the host sees it: the client from the export and the services from the
-// factory list, connected to the bench host on first use.
-struct component_services {
-    component_client* client = nullptr;
-    initquit* startup = nullptr;
-    play_callback* playback_events = nullptr;
-    playlist_callback* playlist_events = nullptr;
-};
+// The component's client and services; throws std::runtime_error when the factory list
+// lacks one the cases drive.
+const support::component_services& component();
 
-const component_services& component();
-
-// Replaces the order store's entries with `values`.
-void fill_store(const std::vector<uint32_t>& values);
-// The order store's entries.
-std::vector<uint32_t> store_values();
+using support::assign_values;
+using support::store_values;
 
 } // namespace bench

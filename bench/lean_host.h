@@ -4,6 +4,10 @@
 // recorded, so that the host's own cost stays small beside the component's. Every class
 // is defined out of line (lean_host.cpp), so that neither the component nor a baseline can
 // see through a virtual call into the host.
+//
+// It stays apart from the test-support library's fake host on purpose: that one logs every
+// call, counts references per service and can fail any call, all of which would be timed
+// with the component. The benchmarks share only the factory walk and the store access.
 
 #include <cstdint>
 #include <vector>

@@ -14,11 +14,13 @@
 #include <utility>
 #include <vector>
 
-#include "config_model.h"
+#include "component_services.h"
 #include "fake_host.h"
 #include "fuzz_check.h"
 #include "order_memory/order_store.h"
 #include "reference_model.h"
+#include "store_access.h"
+#include "stream_model.h"
 #include "varo/alloc_hook.h"
 
 namespace {
@@ -94,13 +96,6 @@ enum event_kind : uint8_t {
     event_kinds
 };
 
-values store() {
-    values out(cfg_playlist_order.item_count());
-    for (uint32_t i = 0; i < out.size(); ++i)
-        out[i] = cfg_playlist_order[i];
-    return out;
-}
-
 // Whether the store holds exactly `expected`; compared in place, since it runs after every
 // event and a store can hold thousands of entries.
 bool store_is(const values& expected) {
@@ -119,7 +114,7 @@ bool allowed_after_failed_read(const values& now, const values& before,
     for (size_t length = 0; length <= stream.size(); ++length) {
         const std::vector<uint8_t> prefix(stream.begin(),
                                           stream.begin() + static_cast<std::ptrdiff_t>(length));
-        if (fuzz::read_config_model(prefix, before).store == now)
+        if (stream_model::read_config_model(prefix, before).store == now)
             return true;
     }
     return false;
@@ -137,7 +132,7 @@ public:
             if (notify_)
                 component_.playlist_events->playback_order_changed(order);
         };
-        component_ = fake::connect(&host_);
+        component_ = support::connect(&host_);
         cfg_playlist_order.clear();
         init_state = state_not_started;
         varo::alloc_hook::reset();
@@ -155,7 +150,7 @@ public:
         host_.playlists.on_order_set = nullptr;
         cfg_playlist_order.clear();
         init_state = state_not_started;
-        fake::connect(nullptr);
+        support::connect(nullptr);
     }
 
     void run() {
@@ -309,7 +304,7 @@ private:
             abort_token abort;
             fake::fake_writer writer(host_.log);
             component_.client->write_config(writer, abort);
-            FUZZ_CHECK(writer.bytes == fuzz::store_record(model_.entries()));
+            FUZZ_CHECK(writer.bytes == stream_model::store_record(model_.entries()));
             fake::fake_reader reader(writer.bytes, host_.log);
             component_.client->read_config(reader, abort);
             return std::nullopt;
@@ -318,23 +313,24 @@ private:
             const uint8_t c = in_.u8();
             last_stream_.clear();
             if ((c & 1) != 0) // most useful streams start with the store's GUID
-                last_stream_.assign(fuzz::store_guid_bytes, fuzz::store_guid_bytes + 16);
+                last_stream_.assign(stream_model::store_guid_bytes,
+                                    stream_model::store_guid_bytes + 16);
             const std::vector<uint8_t> rest = in_.take(c / 2);
             last_stream_.insert(last_stream_.end(), rest.begin(), rest.end());
-            const fuzz::read_result expected =
-                fuzz::read_config_model(last_stream_, model_.entries());
+            const stream_model::read_result expected =
+                stream_model::read_config_model(last_stream_, model_.entries());
             model_.restore(expected.store);
             abort_token abort;
             fake::fake_reader reader(last_stream_, host_.log);
-            fuzz::read_end end = fuzz::read_end::normally;
+            stream_model::read_end end = stream_model::read_end::normally;
             try {
                 component_.client->read_config(reader, abort);
             } catch (const velmora_io::exception_io_data_truncation&) {
-                end = fuzz::read_end::truncation;
+                end = stream_model::read_end::truncation;
             } catch (const fake::stream_end&) {
-                end = fuzz::read_end::host_error;
+                end = stream_model::read_end::host_error;
             } catch (const std::bad_alloc&) {
-                end = fuzz::read_end::bad_alloc;
+                end = stream_model::read_end::bad_alloc;
             }
             FUZZ_CHECK(end == expected.end);
             return std::nullopt;
@@ -408,7 +404,7 @@ private:
         const uint8_t nth = in_.u8();
         const auto kind = static_cast<event_kind>(in_.u8() % host_fault);
         const reference_model before = model_;
-        const values store_before = store();
+        const values store_before = support::store_values();
         const int state_before = init_state;
         orders_set_.clear();
         host_.log.fail_at(1 + nth % 16);
@@ -430,7 +426,7 @@ private:
             FUZZ_CHECK((init_state == state_running) == model_.running());
             return;
         }
-        const values now = store();
+        const values now = support::store_values();
         switch (kind) {
         case startup:
             // The entries appended so far stay; the flag keeps its value.
@@ -463,7 +459,7 @@ private:
     input_bytes in_;
     fake::fake_host host_;
     fake::fake_track song_{host_.log};
-    fake::component_services component_;
+    support::component_services component_;
     reference_model model_;
     bool notify_ = false;
     uint32_t order_in_force_ = 0;

@@ -8,10 +8,12 @@
 #include <new>
 #include <vector>
 
-#include "config_model.h"
+#include "component_services.h"
 #include "fake_host.h"
 #include "fuzz_check.h"
 #include "order_memory/order_store.h"
+#include "store_access.h"
+#include "stream_model.h"
 #include "varo/alloc_hook.h"
 
 namespace {
@@ -19,36 +21,22 @@ namespace {
 // What the store holds before each input: three values in a block of four.
 const std::vector<uint32_t> earlier_store = {5, 6, 7};
 
-void fill_store(const std::vector<uint32_t>& values) {
-    cfg_playlist_order.clear();
-    cfg_playlist_order.resize(static_cast<uint32_t>(values.size()));
-    for (uint32_t i = 0; i < values.size(); ++i)
-        cfg_playlist_order[i] = values[i];
-}
-
-std::vector<uint32_t> store_values() {
-    std::vector<uint32_t> values(cfg_playlist_order.item_count());
-    for (uint32_t i = 0; i < values.size(); ++i)
-        values[i] = cfg_playlist_order[i];
-    return values;
-}
-
 // Reads `bytes` through the client and says how the read ended.
-fuzz::read_end read_through_client(component_client& client, const std::vector<uint8_t>& bytes,
-                                   fake::call_log& log) {
+stream_model::read_end read_through_client(component_client& client,
+                                           const std::vector<uint8_t>& bytes, fake::call_log& log) {
     fake::fake_reader reader(bytes, log);
     abort_token abort;
     try {
         client.read_config(reader, abort);
     } catch (const velmora_io::exception_io_data_truncation&) {
-        return fuzz::read_end::truncation;
+        return stream_model::read_end::truncation;
     } catch (const fake::stream_end&) {
-        return fuzz::read_end::host_error;
+        return stream_model::read_end::host_error;
     } catch (const std::bad_alloc& e) {
         FUZZ_CHECK(std::strcmp(e.what(), "bad allocation") == 0);
-        return fuzz::read_end::bad_alloc;
+        return stream_model::read_end::bad_alloc;
     }
-    return fuzz::read_end::normally;
+    return stream_model::read_end::normally;
 }
 
 // The store's array keeps its own rules whatever the stream held.
@@ -67,16 +55,17 @@ void check_store_shape() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fake::fake_host host;
     host.log.keep_entries = false;
-    const fake::component_services component = fake::connect(&host);
+    const support::component_services component = support::connect(&host);
     FUZZ_CHECK(cfg_var_list_head == &cfg_playlist_order && cfg_playlist_order.next == nullptr);
 
-    fill_store(earlier_store);
+    support::set_store(earlier_store); // the same block of four before every input
     varo::alloc_hook::reset();
     const std::vector<uint8_t> stream(data, data + size);
-    const fuzz::read_result expected = fuzz::read_config_model(stream, earlier_store);
+    const stream_model::read_result expected =
+        stream_model::read_config_model(stream, earlier_store);
 
     FUZZ_CHECK(read_through_client(*component.client, stream, host.log) == expected.end);
-    FUZZ_CHECK(store_values() == expected.store);
+    FUZZ_CHECK(support::store_values() == expected.store);
     check_store_shape();
     // Whatever a record claims, the reader held at most about twice the bytes the stream
     // delivered: the values' block starts with room for 64 and doubles once they fill it.
@@ -87,18 +76,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fake::fake_writer writer(host.log);
     abort_token abort;
     component.client->write_config(writer, abort);
-    FUZZ_CHECK(writer.bytes == fuzz::store_record(expected.store));
+    FUZZ_CHECK(writer.bytes == stream_model::store_record(expected.store));
     FUZZ_CHECK(varo::alloc_hook::live_blocks() == 0);
 
     // What was written reads back to the same list, into an empty store.
     cfg_playlist_order.clear();
     FUZZ_CHECK(read_through_client(*component.client, writer.bytes, host.log) ==
-               fuzz::read_end::normally);
-    FUZZ_CHECK(store_values() == expected.store);
+               stream_model::read_end::normally);
+    FUZZ_CHECK(support::store_values() == expected.store);
     check_store_shape();
     FUZZ_CHECK(varo::alloc_hook::live_blocks() == 0);
     FUZZ_CHECK(host.outstanding() == 0);
 
-    fake::connect(nullptr);
+    support::connect(nullptr);
     return 0;
 }

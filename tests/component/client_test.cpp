@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "component/module_state.h"
+#include "component_services.h"
 #include "fake_host.h"
 #include "host/service_access.h"
 #include "order_memory/order_store.h"
@@ -28,7 +29,7 @@ protected:
         cfg_playlist_order.clear();
         init_state = state_not_started;
         varo::alloc_hook::reset();
-        c = fake::connect(&host);
+        c = support::connect(&host);
     }
     ~client_test() override {
         varo::alloc_hook::refuse_nth(0);
@@ -46,7 +47,7 @@ protected:
     }
 
     fake::fake_host host;
-    fake::component_services c;
+    support::component_services c;
 };
 
 struct published_service {
@@ -55,7 +56,7 @@ struct published_service {
     GUID own;
 };
 
-std::vector<published_service> published_services(const fake::component_services& c) {
+std::vector<published_service> published_services(const support::component_services& c) {
     return {{"initquit", c.startup, published::initquit},
             {"play_callback_static", c.playback_events, published::play_callback_static},
             {"playlist_callback_static", c.playlist_events, published::playlist_callback_static},

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "component_services.h"
 #include "fake_host.h"
 #include "host/service_access.h"
 #include "published_guids.h"
@@ -19,7 +20,7 @@ using entries = std::vector<std::string>;
 
 class service_access_test : public ::testing::Test {
 protected:
-    service_access_test() { fake::connect(&host); }
+    service_access_test() { support::connect(&host); }
     void TearDown() override { EXPECT_EQ(host.outstanding(), 0); }
 
     fake::fake_host host;

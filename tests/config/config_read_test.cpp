@@ -35,7 +35,7 @@ TEST_F(StoreRead, StreamShorterThanAGuidEndsReadingQuietly) {
     const bytes whole = record(store_id, list_payload({4}));
     for (size_t length = 0; length < 16; ++length) {
         SCOPED_TRACE(std::to_string(length) + " bytes");
-        assign(cfg_playlist_order, {7, 8, 9});
+        assign_values(cfg_playlist_order, {7, 8, 9});
         const read_result r = read_config(bytes(whole.begin(), whole.begin() + length));
         EXPECT_EQ(r.result, outcome::none);
         EXPECT_EQ(r.calls, (strings{"read(16)=" + std::to_string(length)}));
@@ -53,7 +53,7 @@ protected:
         own_registry::SetUp();
         ASSERT_EQ(cfg_var_list_head, &cfg_playlist_order);
         witness = &add_list(guid_c, {100});
-        assign(cfg_playlist_order, {7, 8, 9});
+        assign_values(cfg_playlist_order, {7, 8, 9});
         varo::alloc_hook::reset();
     }
     void TearDown() override {
@@ -146,8 +146,8 @@ TEST_F(DamagedStream, EachCaseReportsItsErrorAndLeavesItsStore) {
     };
     for (const damaged_case& c : cases) {
         SCOPED_TRACE(c.name);
-        assign(cfg_playlist_order, unchanged);
-        assign(*witness, witness_before);
+        assign_values(cfg_playlist_order, unchanged);
+        assign_values(*witness, witness_before);
         const read_result r = read_config(c.stream);
         EXPECT_EQ(r.result, c.reaches_caller);
         EXPECT_EQ(values_of(cfg_playlist_order), c.store);
@@ -161,8 +161,8 @@ TEST_F(DamagedStream, HugeCountInShortRecordEmptiesStoreWithoutAllocating) {
     const uint32_t counts[] = {0x40000000u, 0x20000000u, 0xFFFFFFFFu};
     for (uint32_t count : counts) {
         SCOPED_TRACE("count " + std::to_string(count));
-        assign(cfg_playlist_order, unchanged);
-        assign(*witness, witness_before);
+        assign_values(cfg_playlist_order, unchanged);
+        assign_values(*witness, witness_before);
         varo::alloc_hook::reset();
 
         const bytes damaged = record(store_id, le32(count));
@@ -220,8 +220,8 @@ TEST_F(DamagedStream, MemoryFollowsTheBytesTheStreamDelivers) {
     };
     for (const memory_case& c : cases) {
         SCOPED_TRACE(c.name);
-        assign(cfg_playlist_order, unchanged);
-        assign(*witness, witness_before);
+        assign_values(cfg_playlist_order, unchanged);
+        assign_values(*witness, witness_before);
         varo::alloc_hook::reset();
         const read_result r = read_config(c.stream);
         EXPECT_EQ(r.result, c.reaches_caller);

@@ -2,9 +2,9 @@
 
 namespace config_test {
 
-fake::component_services& component() {
+support::component_services& component() {
     static fake::fake_host host;
-    static fake::component_services services = fake::connect(&host);
+    static support::component_services services = support::connect(&host);
     return services;
 }
 

@@ -14,10 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "component_services.h"
 #include "config/cfg_structlist.h"
 #include "config/cfg_var.h"
 #include "fake_host.h"
 #include "order_memory/order_store.h"
+#include "store_access.h"
 #include "varo/alloc_hook.h"
 #include "varo/exceptions.h"
 
@@ -25,6 +27,8 @@ namespace config_test {
 
 using bytes = std::vector<uint8_t>;
 using u32_list = cfg_structlist_t<unsigned int>;
+using support::assign_values;
+using support::values_of;
 
 inline bytes le32(uint32_t v) {
     return {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
@@ -69,19 +73,6 @@ inline bytes list_payload(std::initializer_list<uint32_t> values) {
         out.insert(out.end(), b.begin(), b.end());
     }
     return out;
-}
-
-inline std::vector<uint32_t> values_of(const u32_list& list) {
-    std::vector<uint32_t> out;
-    for (uint32_t i = 0; i < list.item_count(); ++i)
-        out.push_back(list[i]);
-    return out;
-}
-
-inline void assign(u32_list& list, const std::vector<uint32_t>& values) {
-    list.resize(static_cast<uint32_t>(values.size()));
-    for (uint32_t i = 0; i < values.size(); ++i)
-        list[i] = values[i];
 }
 
 // GUIDs of test variables; none of them is the order store's.
@@ -150,7 +141,7 @@ protected:
 
     u32_list& add_list(const GUID& id, const std::vector<uint32_t>& values = {}) {
         lists_.emplace_back(id);
-        assign(lists_.back(), values);
+        assign_values(lists_.back(), values);
         return lists_.back();
     }
 
@@ -211,7 +202,7 @@ outcome outcome_of(F&& action) {
 }
 
 // The component as the host drives it, connected once to a host that lives for the run.
-fake::component_services& component();
+support::component_services& component();
 
 // What the host saw of one write_config call.
 struct write_result {

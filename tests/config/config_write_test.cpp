@@ -17,7 +17,7 @@ const bytes store_guid_bytes = {0xF8, 0x4C, 0x84, 0x38, 0xAE, 0x9F, 0xD0, 0x4E,
 using StoreWrite = store_test;
 
 TEST_F(StoreWrite, TwoValuesGiveTheWorkedExampleRecord) {
-    assign(cfg_playlist_order, {2, 0});
+    assign_values(cfg_playlist_order, {2, 0});
     const write_result w = write_config();
     ASSERT_EQ(w.result, outcome::none);
     const bytes expected = join({store_guid_bytes,
@@ -38,7 +38,7 @@ TEST_F(StoreWrite, EmptyStoreGivesTwentyFourByteRecord) {
 }
 
 TEST_F(StoreWrite, ValuesAreLittleEndianInListOrder) {
-    assign(cfg_playlist_order, {0x01020304, 0xFFFFFFFF, 7});
+    assign_values(cfg_playlist_order, {0x01020304, 0xFFFFFFFF, 7});
     const write_result w = write_config();
     ASSERT_EQ(w.result, outcome::none);
     EXPECT_EQ(w.stream, join({store_guid_bytes,
@@ -50,7 +50,7 @@ TEST_F(StoreWrite, ValuesAreLittleEndianInListOrder) {
 }
 
 TEST_F(StoreWrite, PayloadBufferIsFreedAfterWriting) {
-    assign(cfg_playlist_order, std::vector<uint32_t>(1000, 5));
+    assign_values(cfg_playlist_order, std::vector<uint32_t>(1000, 5));
     varo::alloc_hook::reset();
     ASSERT_EQ(write_config().result, outcome::none);
     EXPECT_GT(varo::alloc_hook::requests(), 0u);

@@ -16,13 +16,13 @@ TEST_F(StoreRoundTrip, ReadingWhatWasWrittenRestoresTheStore) {
         values original(count);
         for (uint32_t i = 0; i < count; ++i)
             original[i] = i * 2654435761u; // every byte position varies
-        assign(cfg_playlist_order, original);
+        assign_values(cfg_playlist_order, original);
 
         const write_result w = write_config();
         ASSERT_EQ(w.result, outcome::none);
         EXPECT_EQ(w.stream.size(), 24u + 4u * count);
 
-        assign(cfg_playlist_order, {0xDEAD, 0xBEEF, 0xF00D});
+        assign_values(cfg_playlist_order, {0xDEAD, 0xBEEF, 0xF00D});
         const read_result r = read_config(w.stream);
         EXPECT_EQ(r.result, outcome::none);
         EXPECT_EQ(r.position, w.stream.size());
@@ -31,7 +31,7 @@ TEST_F(StoreRoundTrip, ReadingWhatWasWrittenRestoresTheStore) {
 }
 
 TEST_F(StoreRoundTrip, NothingIsLeftAllocatedBeyondTheStore) {
-    assign(cfg_playlist_order, values(5000, 3));
+    assign_values(cfg_playlist_order, values(5000, 3));
     const write_result w = write_config();
     ASSERT_EQ(w.result, outcome::none);
     cfg_playlist_order.clear();
@@ -51,8 +51,8 @@ TEST_F(ListRoundTrip, EveryVariableGetsItsOwnValueBack) {
     const write_result w = write_config();
     ASSERT_EQ(w.result, outcome::none);
 
-    assign(first, {9});
-    assign(second, {9, 9});
+    assign_values(first, {9});
+    assign_values(second, {9, 9});
     third.clear();
     EXPECT_EQ(read_config(w.stream).result, outcome::none);
     EXPECT_EQ(values_of(first), (values{1, 2, 3}));
@@ -63,7 +63,7 @@ TEST_F(ListRoundTrip, EveryVariableGetsItsOwnValueBack) {
 TEST_F(ListRoundTrip, DestroyedListHoldsNoStorage) {
     {
         u32_list list(guid_a);
-        assign(list, values(300, 1));
+        assign_values(list, values(300, 1));
         EXPECT_EQ(varo::alloc_hook::live_blocks(), 1);
         cfg_var_list_head = nullptr; // the list must not name a destroyed variable
     }

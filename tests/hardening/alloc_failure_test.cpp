@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "config_model.h"
 #include "hardening_fixture.h"
 #include "injection.h"
+#include "stream_model.h"
 #include "varo/list.h"
 
 namespace hardening {
@@ -55,24 +55,26 @@ struct read_case {
 };
 
 std::vector<read_case> read_cases() {
-    const bytes damaged = concat({bytes(fuzz::store_guid_bytes, fuzz::store_guid_bytes + 16),
-                                  {24, 0, 0, 0, 5, 0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0}});
+    const bytes damaged =
+        concat({bytes(stream_model::store_guid_bytes, stream_model::store_guid_bytes + 16),
+                {24, 0, 0, 0, 5, 0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0}});
     return {
         {"a record that grows the store",
          {9},
          false,
-         fuzz::store_record({1, 2, 3, 4, 5}),
+         stream_model::store_record({1, 2, 3, 4, 5}),
          {{{9}, true}, {{1, 2, 3, 4, 5}}}},
         {"two records, the second larger",
          {9},
          false,
-         concat({fuzz::store_record({1, 2, 3}), fuzz::store_record({1, 2, 3, 4, 5, 6})}),
+         concat({stream_model::store_record({1, 2, 3}),
+                 stream_model::store_record({1, 2, 3, 4, 5, 6})}),
          // A refusal in the second record leaves what the first restored.
          {{{9}, true}, {{1, 2, 3}, true}, {{1, 2, 3, 4, 5, 6}}}},
         {"an empty record into a store that never held a block",
          {},
          true,
-         fuzz::store_record({}),
+         stream_model::store_record({}),
          {{{}, true}, {{}}}},
         // Values cut off by the end of the stream: a block is taken for them, since the
         // store's own holds 4, then the store empties itself; a refused shrink while
@@ -94,13 +96,13 @@ std::vector<read_case> read_cases() {
         {"a record that shrinks the store",
          iota_values(16, 1),
          false,
-         fuzz::store_record({7, 8}),
+         stream_model::store_record({7, 8}),
          {{iota_values(16, 1), true}, {{7, 8}}}},
         // Beyond 64 values the block doubles as they arrive: 64, 128, 256 values.
         {"a record whose block grows as its values arrive",
          {9},
          false,
-         fuzz::store_record(iota_values(200, 3)),
+         stream_model::store_record(iota_values(200, 3)),
          {{{9}, true}, {{9}, true}, {{9}, true}, {iota_values(200, 3)}}},
     };
 }
@@ -135,7 +137,7 @@ TEST_F(allocation_failure, read_config) {
                     EXPECT_FALSE(o.threw);
                 }
                 EXPECT_EQ(truncation, want.truncation);
-                EXPECT_EQ(store(), want.store);
+                EXPECT_EQ(store_values(), want.store);
                 EXPECT_LE(cfg_playlist_order.item_count(), cfg_playlist_order.storage().capacity());
             });
         EXPECT_EQ(points + 1, c.runs.size());
@@ -154,13 +156,13 @@ TEST_F(allocation_failure, write_config_releases_its_payload_buffer_and_writes_n
         },
         [&] { component.client->write_config(writer, abort); },
         [&](const refusal_outcome& o) {
-            EXPECT_EQ(store(), content);
+            EXPECT_EQ(store_values(), content);
             if (o.refused) {
                 expect_reported(o);
                 // The record goes to the host only once its payload is complete.
                 EXPECT_TRUE(writer.bytes.empty());
             } else {
-                EXPECT_EQ(writer.bytes, fuzz::store_record(content));
+                EXPECT_EQ(writer.bytes, stream_model::store_record(content));
             }
         });
     // The 1204-byte payload grows its buffer from 1 byte by doubling: 1, 4, 8, ..., 2048.
@@ -179,7 +181,7 @@ TEST_F(allocation_failure, startup_keeps_the_entries_appended_so_far) {
         [&] { component.startup->on_startup(); },
         [&](const refusal_outcome& o) {
             if (!o.refused) {
-                EXPECT_EQ(store(), values(40, 3));
+                EXPECT_EQ(store_values(), values(40, 3));
                 EXPECT_EQ(init_state, state_running);
                 return;
             }
@@ -187,7 +189,7 @@ TEST_F(allocation_failure, startup_keeps_the_entries_appended_so_far) {
             // The store grows at 1, 2, 3, 5, 9, ... entries; the refused growth is the one
             // for the entry after those already appended.
             const uint32_t appended = o.nth == 1 ? 0 : 1u << (o.nth - 2);
-            EXPECT_EQ(store(), values(appended, 3));
+            EXPECT_EQ(store_values(), values(appended, 3));
             EXPECT_EQ(init_state, state_not_started);
         });
     EXPECT_EQ(points, 7u);
@@ -205,12 +207,12 @@ TEST_F(allocation_failure, startup_after_shutdown_keeps_the_flag_stopped) {
         [&] { component.startup->on_startup(); },
         [&](const refusal_outcome& o) {
             if (!o.refused) {
-                EXPECT_EQ(store(), values({6, 6}));
+                EXPECT_EQ(store_values(), values({6, 6}));
                 EXPECT_EQ(init_state, state_running);
                 return;
             }
             expect_reported(o);
-            EXPECT_EQ(store(), values(o.nth - 1, 6)); // the old entries are gone either way
+            EXPECT_EQ(store_values(), values(o.nth - 1, 6)); // the old entries are gone either way
             EXPECT_EQ(init_state, state_stopped);
         });
 }
@@ -238,11 +240,11 @@ TEST_F(allocation_failure, creation_leaves_the_store_unchanged) {
             [&] { component.playlist_events->playlist_created(c.index, "new", 3); },
             [&](const refusal_outcome& o) {
                 if (!o.refused) {
-                    EXPECT_EQ(store(), c.after);
+                    EXPECT_EQ(store_values(), c.after);
                     return;
                 }
                 expect_reported(o);
-                EXPECT_EQ(store(), c.before);
+                EXPECT_EQ(store_values(), c.before);
             });
         EXPECT_EQ(points, c.points) << c.name;
     }
@@ -271,11 +273,11 @@ TEST_F(allocation_failure, reorder_leaves_the_store_unchanged) {
             [&] { component.playlist_events->playlists_reordered(order.data(), c.count); },
             [&](const refusal_outcome& o) {
                 if (!o.refused) {
-                    EXPECT_EQ(store(), reversed);
+                    EXPECT_EQ(store_values(), reversed);
                     return;
                 }
                 expect_reported(o);
-                EXPECT_EQ(store(), before);
+                EXPECT_EQ(store_values(), before);
             });
         EXPECT_EQ(points, c.points) << c.name;
     }
@@ -296,7 +298,7 @@ TEST_F(allocation_failure, reorder_range_of_the_list_interface) {
                 return;
             }
             expect_reported(o);
-            EXPECT_EQ(store(), before);
+            EXPECT_EQ(store_values(), before);
         });
     EXPECT_EQ(points, 1u);
 }
@@ -317,7 +319,7 @@ TEST_F(allocation_failure, sorts) {
         [&](const refusal_outcome& o) {
             EXPECT_FALSE(o.refused) << "sort asked the heap for memory";
             values tens;
-            for (uint32_t v : store())
+            for (uint32_t v : store_values())
                 tens.push_back(v / 10);
             EXPECT_TRUE(std::is_sorted(tens.begin(), tens.end()));
         });
@@ -328,11 +330,11 @@ TEST_F(allocation_failure, sorts) {
         [&] { cfg_playlist_order.stable_sort(comparator); },
         [&](const refusal_outcome& o) {
             if (!o.refused) {
-                EXPECT_EQ(store(), values({12, 11, 10, 20, 21, 31, 30, 32}));
+                EXPECT_EQ(store_values(), values({12, 11, 10, 20, 21, 31, 30, 32}));
                 return;
             }
             expect_reported(o);
-            EXPECT_EQ(store(), before); // refused before any comparison
+            EXPECT_EQ(store_values(), before); // refused before any comparison
         });
     EXPECT_EQ(stable_points, 1u);
 }
@@ -349,11 +351,11 @@ TEST_F(allocation_failure, insert_list_of_the_list_interface) {
         [&] { cfg_playlist_order.insert_list(source, 1); },
         [&](const refusal_outcome& o) {
             if (!o.refused) {
-                EXPECT_EQ(store(), values({1, 40, 41, 42, 43, 2, 3}));
+                EXPECT_EQ(store_values(), values({1, 40, 41, 42, 43, 2, 3}));
                 return;
             }
             expect_reported(o);
-            EXPECT_EQ(store(), values({1, 2, 3}));
+            EXPECT_EQ(store_values(), values({1, 2, 3}));
         });
 }
 
@@ -369,7 +371,7 @@ TEST_F(allocation_failure, removal_whose_shrink_is_refused_keeps_the_larger_bloc
         [&](const refusal_outcome& o) {
             capacity_after = cfg_playlist_order.storage().capacity();
             // The entries are gone either way; only the block's size differs.
-            EXPECT_EQ(store(), values({0, 5}));
+            EXPECT_EQ(store_values(), values({0, 5}));
             if (o.refused) {
                 expect_reported(o);
                 EXPECT_EQ(capacity_after, 16u);

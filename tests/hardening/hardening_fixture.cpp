@@ -10,19 +10,6 @@ tally& failure_points() {
     return counts;
 }
 
-void set_store(const values& content) {
-    cfg_playlist_order.clear();
-    for (uint32_t v : content)
-        cfg_playlist_order.insert_one(v, cfg_playlist_order.item_count());
-}
-
-values store() {
-    values out;
-    for (uint32_t i = 0; i < cfg_playlist_order.item_count(); ++i)
-        out.push_back(cfg_playlist_order[i]);
-    return out;
-}
-
 int64_t module_blocks() {
     return (cfg_playlist_order.storage().data() != nullptr ? 1 : 0) +
            (library_path.data() != nullptr ? 1 : 0) + (library_file_name.data() != nullptr ? 1 : 0);
@@ -32,14 +19,14 @@ hardening_test::hardening_test() {
     varo::alloc_hook::refuse_nth(0);
     cfg_playlist_order.clear();
     init_state = state_not_started;
-    component = fake::connect(&host);
+    component = support::connect(&host);
 }
 
 hardening_test::~hardening_test() {
     varo::alloc_hook::refuse_nth(0);
     cfg_playlist_order.clear();
     init_state = state_not_started;
-    fake::connect(nullptr);
+    support::connect(nullptr);
 }
 
 void hardening_test::TearDown() {

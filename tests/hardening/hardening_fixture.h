@@ -11,12 +11,16 @@
 #include <vector>
 
 #include "component/module_state.h"
+#include "component_services.h"
 #include "fake_host.h"
 #include "order_memory/order_store.h"
+#include "store_access.h"
 #include "varo/alloc_hook.h"
 
 namespace hardening {
 
+using support::set_store;
+using support::store_values;
 using values = std::vector<uint32_t>;
 
 // Failure points tried by all tests of this binary, printed when the run ends.
@@ -27,10 +31,6 @@ struct tally {
     uint64_t host_events = 0;
 };
 tally& failure_points();
-
-// Sets the store to `content` through the store's own insertion, as the handlers grow it.
-void set_store(const values& content);
-values store();
 
 // Blocks owned by the module-wide arrays (the store and the two module strings): what
 // alloc_hook's live count must follow when nothing leaks.
@@ -45,7 +45,7 @@ protected:
 
     fake::fake_host host;
     fake::fake_track song{host.log};
-    fake::component_services component;
+    support::component_services component;
 };
 
 } // namespace hardening

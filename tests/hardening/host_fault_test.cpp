@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "config_model.h"
 #include "hardening_fixture.h"
 #include "injection.h"
+#include "stream_model.h"
 
 namespace hardening {
 namespace {
@@ -39,18 +39,19 @@ TEST_F(host_fault, startup_first_run) {
         [&] { component.startup->on_startup(); },
         [&](const fault_outcome& o) {
             if (!o.faulted) {
-                EXPECT_EQ(store(), values(5, 4));
+                EXPECT_EQ(store_values(), values(5, 4));
                 EXPECT_EQ(init_state, state_running);
                 return;
             }
             EXPECT_EQ(init_state, state_not_started);
             const int appended = answered_before_fault(host.log, "active_order");
             if (appended > 0) {
-                EXPECT_EQ(store(), values(appended, 4)); // the entries appended so far stay
+                EXPECT_EQ(store_values(), values(appended, 4)); // the entries appended so far stay
             } else if (answered_before_fault(host.log, "create playlist") == 0) {
-                EXPECT_EQ(store(), before); // the service was never had: store untouched
+                EXPECT_EQ(store_values(), before); // the service was never had: store untouched
             } else { // between the acquisitions: untouched, or already emptied for the refill
-                EXPECT_TRUE(store() == before || store().empty()) << store().size();
+                EXPECT_TRUE(store_values() == before || store_values().empty())
+                    << store_values().size();
             }
         });
     EXPECT_GE(points, 5u + 3u); // at least the five active_order calls and one acquisition
@@ -66,7 +67,7 @@ TEST_F(host_fault, startup_with_matching_counts_leaves_the_store_alone) {
         },
         [&] { component.startup->on_startup(); },
         [&](const fault_outcome& o) {
-            EXPECT_EQ(store(), values({7, 8, 9}));
+            EXPECT_EQ(store_values(), values({7, 8, 9}));
             EXPECT_EQ(init_state, o.faulted ? state_stopped : state_running);
         });
 }
@@ -101,7 +102,7 @@ TEST_F(host_fault, activation) {
             },
             [&] { playlists().playlist_activated(0, 1); },
             [&](const fault_outcome& o) {
-                EXPECT_EQ(store(), before);
+                EXPECT_EQ(store_values(), before);
                 if (!o.faulted) {
                     EXPECT_EQ(host.state.active_order, c.playing ? 0u : 3u);
                 }
@@ -120,7 +121,7 @@ TEST_F(host_fault, creation) {
         },
         [&] { playlists().playlist_created(1, "new", 3); },
         [&](const fault_outcome& o) {
-            EXPECT_EQ(store(), o.faulted ? values({0, 3}) : values({0, 5, 3}));
+            EXPECT_EQ(store_values(), o.faulted ? values({0, 3}) : values({0, 5, 3}));
         });
 }
 
@@ -133,7 +134,7 @@ TEST_F(host_fault, reorder_makes_no_host_call) {
         },
         [&] { playlists().playlists_reordered(order, 3); },
         [&](const fault_outcome&) {
-            EXPECT_EQ(store(), values({12, 10, 11}));
+            EXPECT_EQ(store_values(), values({12, 10, 11}));
         });
     EXPECT_EQ(points, 0u);
 }
@@ -146,11 +147,11 @@ TEST_F(host_fault, removal_with_a_failing_mask) {
         [&] { playlists().playlists_removed(mask, 6, 4); },
         [&](const fault_outcome& o) {
             if (!o.faulted) {
-                EXPECT_EQ(store(), values({10, 12, 14, 15}));
+                EXPECT_EQ(store_values(), values({10, 12, 14, 15}));
                 return;
             }
             // Swaps already made stay made, but every entry is still there.
-            values now = store();
+            values now = store_values();
             std::sort(now.begin(), now.end());
             EXPECT_EQ(now, before);
         });
@@ -170,9 +171,9 @@ TEST_F(host_fault, order_change) {
             [&] { playlists().playback_order_changed(9); },
             [&](const fault_outcome& o) {
                 if (o.faulted) {
-                    EXPECT_EQ(store(), values({0, 0, 0}));
+                    EXPECT_EQ(store_values(), values({0, 0, 0}));
                 } else {
-                    EXPECT_EQ(store(), playing ? values({0, 0, 9}) : values({0, 9, 0}));
+                    EXPECT_EQ(store_values(), playing ? values({0, 0, 9}) : values({0, 9, 0}));
                 }
             });
     }
@@ -194,7 +195,7 @@ TEST_F(host_fault, track_started_returns_the_track) {
             [&] { playback().track_started(song.pass()); },
             [&](const fault_outcome& o) {
                 EXPECT_EQ(song.references(), 0);
-                EXPECT_EQ(store(), values({1, 4}));
+                EXPECT_EQ(store_values(), values({1, 4}));
                 if (!o.faulted) {
                     EXPECT_EQ(host.state.active_order, 4u);
                 }
@@ -215,7 +216,7 @@ TEST_F(host_fault, playback_stopped) {
             },
             [&] { playback().playback_stopped(reason); },
             [&](const fault_outcome& o) {
-                EXPECT_EQ(store(), values({1, 4}));
+                EXPECT_EQ(store_values(), values({1, 4}));
                 if (!o.faulted) {
                     EXPECT_EQ(host.state.active_order, reason == stop_reason_keeps_order ? 7u : 1u);
                 }
@@ -264,7 +265,7 @@ TEST_F(host_fault, events_the_handlers_ignore_make_no_host_call) {
             },
             event,
             [&](const fault_outcome&) {
-                EXPECT_EQ(store(), values({1, 2}));
+                EXPECT_EQ(store_values(), values({1, 2}));
                 EXPECT_EQ(song.references(), 0);
             });
         EXPECT_EQ(points, 0u) << name;
@@ -281,8 +282,8 @@ bytes concat(std::initializer_list<bytes> parts) {
 TEST_F(host_fault, read_config_with_a_failing_reader) {
     const bytes unknown = {1,  2,  3,  4,  5,  6, 7, 8, 9, 10,   11,
                            12, 13, 14, 15, 16, 2, 0, 0, 0, 0xAB, 0xCD};
-    const bytes stream =
-        concat({unknown, fuzz::store_record({1, 2, 3}), fuzz::store_record({4, 5, 6, 7})});
+    const bytes stream = concat(
+        {unknown, stream_model::store_record({1, 2, 3}), stream_model::store_record({4, 5, 6, 7})});
     abort_token abort;
     const uint64_t points = fault_each_host_call(
         host, "read_config", [&] { set_store({9}); },
@@ -291,7 +292,7 @@ TEST_F(host_fault, read_config_with_a_failing_reader) {
             component.client->read_config(reader, abort);
         },
         [&](const fault_outcome& o) {
-            const values now = store();
+            const values now = store_values();
             if (!o.faulted) {
                 EXPECT_EQ(now, values({4, 5, 6, 7}));
                 return;
@@ -307,7 +308,7 @@ TEST_F(host_fault, read_config_with_a_failing_reader) {
 
 TEST_F(host_fault, write_config_with_a_failing_writer) {
     const values content = {1, 2, 3};
-    const bytes record = fuzz::store_record(content);
+    const bytes record = stream_model::store_record(content);
     abort_token abort;
     fake::fake_writer writer(host.log);
     const uint64_t points = fault_each_host_call(
@@ -318,7 +319,7 @@ TEST_F(host_fault, write_config_with_a_failing_writer) {
         },
         [&] { component.client->write_config(writer, abort); },
         [&](const fault_outcome& o) {
-            EXPECT_EQ(store(), content);
+            EXPECT_EQ(store_values(), content);
             if (!o.faulted) {
                 EXPECT_EQ(writer.bytes, record);
                 return;

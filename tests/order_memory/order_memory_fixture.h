@@ -15,14 +15,18 @@
 #include <string>
 #include <vector>
 
+#include "component_services.h"
 #include "fake_host.h"
 #include "order_memory/order_store.h"
+#include "store_access.h"
 #include "thrown_message.h"
 #include "varo/alloc_hook.h"
 #include "varo/exceptions.h"
 
 namespace order_memory_testing {
 
+using support::set_store;
+using support::store_values;
 using entries = std::vector<std::string>;
 using values = std::vector<uint32_t>;
 
@@ -32,7 +36,7 @@ protected:
         cfg_playlist_order.clear();
         init_state = state_not_started;
         varo::alloc_hook::reset();
-        services = fake::connect(&host);
+        services = support::connect(&host);
     }
     ~order_memory_test() override {
         varo::alloc_hook::refuse_nth(0);
@@ -44,17 +48,6 @@ protected:
         EXPECT_EQ(song.references(), 0) << "track references not released exactly once";
     }
 
-    static void set_store(const values& content) {
-        cfg_playlist_order.clear();
-        for (uint32_t v : content)
-            cfg_playlist_order.insert_one(v, cfg_playlist_order.item_count());
-    }
-    static values store() {
-        values out;
-        for (uint32_t i = 0; i < cfg_playlist_order.item_count(); ++i)
-            out.push_back(cfg_playlist_order[i]);
-        return out;
-    }
     // Fills the store's block beyond its count with a marker, so that a write at or past
     // the count shows (the block is allocated there, so no sanitizer would see it).
     static void mark_spare_capacity() {
@@ -86,7 +79,7 @@ protected:
 
     fake::fake_host host;
     fake::fake_track song{host.log};
-    fake::component_services services;
+    support::component_services services;
 };
 
 // The log of acquiring one service and of releasing it, as the fake host records them.

@@ -31,7 +31,7 @@ TEST_F(playback_events_test, TrackStartAppliesThePlayingPlaylistsOrder) {
     EXPECT_EQ(host.log.entries, calls({acquired("playlist"),
                                        {"playing_playlist", "set_active_order 4",
                                         released("playlist"), "release track"}}));
-    EXPECT_EQ(store(), (values{1, 4}));
+    EXPECT_EQ(store_values(), (values{1, 4}));
 }
 
 TEST_F(playback_events_test, EveryTrackFromThePlaylistAppliesItsOrderAgain) {
@@ -59,7 +59,7 @@ TEST_F(playback_events_test, StopAppliesTheActivePlaylistsOrderUnlessTheCodeIs2)
                              {"active_playlist", "set_active_order 1", released("playlist")}}));
         else
             EXPECT_TRUE(host.log.entries.empty()) << "stop code 2 makes no host call at all";
-        EXPECT_EQ(store(), (values{1, 4}));
+        EXPECT_EQ(store_values(), (values{1, 4}));
     }
 }
 
@@ -88,7 +88,7 @@ TEST_F(playback_events_test, IndexNamingNoEntrySkipsTheOrderButReleasesEverythin
         playback_events().playback_stopped(0);
         EXPECT_EQ(host.log.entries,
                   calls({acquired("playlist"), {"active_playlist", released("playlist")}}));
-        EXPECT_EQ(store(), (values{1, 4}));
+        EXPECT_EQ(store_values(), (values{1, 4}));
     }
 }
 
@@ -113,7 +113,7 @@ TEST_F(playback_events_test, IgnoredEventsCallNothing) {
     playback_events().playback_event_9(2.5);
     playback_events().playback_event_10(0.5f);
     EXPECT_TRUE(host.log.entries.empty());
-    EXPECT_EQ(store(), (values{1, 4}));
+    EXPECT_EQ(store_values(), (values{1, 4}));
 }
 
 TEST_F(playback_events_test, AcquisitionErrorsReachTheHostAfterTheTrackIsReleased) {
@@ -139,7 +139,7 @@ TEST_F(playback_events_test, AcquisitionErrorsReachTheHostAfterTheTrackIsRelease
         EXPECT_TRUE(placed());
         EXPECT_TRUE(orders_set().empty());
         EXPECT_EQ(host.outstanding(), 0);
-        EXPECT_EQ(store(), (values{1, 4}));
+        EXPECT_EQ(store_values(), (values{1, 4}));
     }
 }
 
@@ -162,7 +162,7 @@ TEST_F(playback_events_test, FaultAtEachHostCallReleasesServiceAndTrack) {
                 SCOPED_TRACE(std::string(h.name) + ", fault at call " + std::to_string(k));
                 EXPECT_EQ(host.outstanding(), 0);
                 EXPECT_EQ(song.references(), 0);
-                EXPECT_EQ(store(), (values{1, 4}));
+                EXPECT_EQ(store_values(), (values{1, 4}));
             });
         EXPECT_EQ(faults, h.host_calls) << h.name;
     }

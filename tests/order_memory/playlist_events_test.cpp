@@ -43,7 +43,7 @@ TEST_F(playlist_events_test, ActivationWhileNothingPlaysAppliesTheNewPlaylistsOr
     set_store({0, 3, 1});
     playlist_events().playlist_activated(0, 1);
     EXPECT_EQ(host.log.entries, activation_log);
-    EXPECT_EQ(store(), (values{0, 3, 1}));
+    EXPECT_EQ(store_values(), (values{0, 3, 1}));
 }
 
 TEST_F(playlist_events_test, ActivationIgnoresThePreviousIndex) {
@@ -115,7 +115,7 @@ TEST_F(playlist_events_test, CreationInsertsTheOrderInForceAtTheClampedIndex) {
         set_store({0, 3});
         host.log.clear();
         playlist_events().playlist_created(c.index, "New playlist", 12);
-        EXPECT_EQ(store(), c.expected);
+        EXPECT_EQ(store_values(), c.expected);
         EXPECT_EQ(host.log.entries,
                   calls({acquired("playlist"), {"active_order", released("playlist")}}));
     }
@@ -124,7 +124,7 @@ TEST_F(playlist_events_test, CreationInsertsTheOrderInForceAtTheClampedIndex) {
 TEST_F(playlist_events_test, CreationIntoAnEmptyStoreAndWithoutName) {
     host.state.active_order = 2;
     playlist_events().playlist_created(0, nullptr, 0);
-    EXPECT_EQ(store(), values{2});
+    EXPECT_EQ(store_values(), values{2});
 }
 
 TEST_F(playlist_events_test, CreationOutsideRunningCallsNothingAndLeavesTheStore) {
@@ -135,7 +135,7 @@ TEST_F(playlist_events_test, CreationOutsideRunningCallsNothingAndLeavesTheStore
         host.log.clear();
         playlist_events().playlist_created(1, "x", 1);
         EXPECT_TRUE(host.log.entries.empty());
-        EXPECT_EQ(store(), (values{0, 3}));
+        EXPECT_EQ(store_values(), (values{0, 3}));
     }
 }
 
@@ -154,7 +154,7 @@ TEST_F(playlist_events_test, RefusedGrowthOnCreationLeavesTheStore) {
         varo::alloc_hook::refuse_nth(0);
         EXPECT_EQ(varo::alloc_hook::refusals(), 1u);
         varo::alloc_hook::reset();
-        EXPECT_EQ(store(), before);
+        EXPECT_EQ(store_values(), before);
         EXPECT_EQ(host.outstanding(), 0);
     }
 }
@@ -180,7 +180,7 @@ TEST_F(playlist_events_test, ReorderingMovesEachEntryWithItsPlaylist) {
         SCOPED_TRACE(::testing::PrintToString(r.order));
         set_store(r.before);
         reorder(r.order);
-        EXPECT_EQ(store(), r.after);
+        EXPECT_EQ(store_values(), r.after);
     }
     EXPECT_TRUE(host.log.entries.empty()) << "reordering asks the host nothing";
 }
@@ -191,7 +191,7 @@ TEST_F(playlist_events_test, ReorderingAppliesInEveryState) {
         init_state = flag;
         set_store({10, 20, 30});
         reorder({2, 0, 1});
-        EXPECT_EQ(store(), (values{30, 10, 20}));
+        EXPECT_EQ(store_values(), (values{30, 10, 20}));
     }
 }
 
@@ -208,7 +208,7 @@ TEST_F(playlist_events_test, ReorderingManyPlaylists) {
         std::swap(order[i], order[rng() % (i + 1)]);
     set_store(before);
     reorder(order);
-    const values after = store();
+    const values after = store_values();
     ASSERT_EQ(after.size(), n);
     for (uint32_t i = 0; i < n; ++i)
         ASSERT_EQ(after[i], before[order[i]]) << i;
@@ -238,7 +238,7 @@ TEST_F(playlist_events_test, MalformedReorderingLeavesTheStore) {
         set_store(m.before);
         mark_spare_capacity();
         reorder(m.order);
-        EXPECT_EQ(store(), m.before);
+        EXPECT_EQ(store_values(), m.before);
         EXPECT_TRUE(spare_capacity_untouched());
     }
 }
@@ -246,7 +246,7 @@ TEST_F(playlist_events_test, MalformedReorderingLeavesTheStore) {
 TEST_F(playlist_events_test, ReorderingWithoutAnOrderArrayLeavesTheStore) {
     set_store({10, 20, 30});
     playlist_events().playlists_reordered(nullptr, 3);
-    EXPECT_EQ(store(), (values{10, 20, 30}));
+    EXPECT_EQ(store_values(), (values{10, 20, 30}));
 }
 
 TEST_F(playlist_events_test, RefusedFlagTableLeavesTheStore) {
@@ -260,7 +260,7 @@ TEST_F(playlist_events_test, RefusedFlagTableLeavesTheStore) {
     varo::alloc_hook::refuse_nth(1);
     EXPECT_THROW(reorder(order), std::bad_alloc);
     varo::alloc_hook::refuse_nth(0);
-    EXPECT_EQ(store(), before);
+    EXPECT_EQ(store_values(), before);
 }
 
 // ---- Removal -----------------------------------------------------------------------------
@@ -284,11 +284,11 @@ TEST_F(playlist_events_test, RemovalDropsTheMarkedEntriesAndKeepsTheOrderOfTheRe
         SCOPED_TRACE(::testing::PrintToString(r.removed));
         set_store(before);
         playlist_events().playlists_removed(fake::fake_bit_array(r.removed), 0xFFFFFFFF, 12345);
-        EXPECT_EQ(store(), r.after);
+        EXPECT_EQ(store_values(), r.after);
     }
     set_store({10, 20, 30, 40});
     playlist_events().playlists_removed(fake::fake_bit_array({0, 1, 0, 1}), 4, 2);
-    EXPECT_EQ(store(), (values{10, 30}));
+    EXPECT_EQ(store_values(), (values{10, 30}));
     EXPECT_TRUE(host.log.entries.empty()) << "removal asks the host's services nothing";
 }
 
@@ -298,7 +298,7 @@ TEST_F(playlist_events_test, RemovalAppliesInEveryState) {
         init_state = flag;
         set_store({10, 20, 30});
         playlist_events().playlists_removed(fake::fake_bit_array({1, 0, 0}), 3, 2);
-        EXPECT_EQ(store(), (values{20, 30}));
+        EXPECT_EQ(store_values(), (values{20, 30}));
     }
 }
 
@@ -323,7 +323,7 @@ TEST_F(playlist_events_test, RemovalAsksTheMaskOnlyBelowTheStoresCount) {
         host.log.clear();
         const fake::fake_bit_array mask(m.removed, &host.log);
         playlist_events().playlists_removed(mask, static_cast<uint32_t>(m.removed.size()), 0);
-        EXPECT_EQ(store(), m.after);
+        EXPECT_EQ(store_values(), m.after);
         for (const std::string& call : host.log.entries) {
             unsigned value = 0, start = 0, count = 0;
             ASSERT_EQ(std::sscanf(call.c_str(), "find %u %u %u", &value, &start, &count), 3)
@@ -338,7 +338,7 @@ TEST_F(playlist_events_test, RemovalAsksTheMaskOnlyBelowTheStoresCount) {
 TEST_F(playlist_events_test, OrderChangeIsRecordedForTheActivePlaylistWhileNothingPlays) {
     set_store({0, 3, 1});
     playlist_events().playback_order_changed(4);
-    EXPECT_EQ(store(), (values{0, 4, 1}));
+    EXPECT_EQ(store_values(), (values{0, 4, 1}));
     EXPECT_EQ(host.log.entries, calls({acquired("playback"),
                                        acquired("playlist"),
                                        {"is_playing", "active_playlist", released("playlist"),
@@ -350,7 +350,7 @@ TEST_F(playlist_events_test, OrderChangeIsRecordedForThePlayingPlaylistWhilePlay
     host.state.playing = true;
     host.state.playing_playlist = 0;
     playlist_events().playback_order_changed(4);
-    EXPECT_EQ(store(), (values{4, 3, 1}));
+    EXPECT_EQ(store_values(), (values{4, 3, 1}));
     EXPECT_EQ(host.log.entries, calls({acquired("playback"),
                                        acquired("playlist"),
                                        {"is_playing", "playing_playlist", released("playlist"),
@@ -367,7 +367,7 @@ TEST_F(playlist_events_test, OrderChangeForATargetWithoutEntryChangesNothing) {
             host.state.active_playlist = target;
             mark_spare_capacity();
             playlist_events().playback_order_changed(9);
-            EXPECT_EQ(store(), (values{0, 3, 1}));
+            EXPECT_EQ(store_values(), (values{0, 3, 1}));
             EXPECT_TRUE(spare_capacity_untouched());
         }
     }
@@ -380,7 +380,7 @@ TEST_F(playlist_events_test, BeforeStartupOnlyTheOrderChangeActs) {
     playlist_events().playlist_created(1, "x", 1);
     playlist_events().playlist_activated(0, 1);
     playlist_events().playback_order_changed(6);
-    EXPECT_EQ(store(), (values{0, 6}));
+    EXPECT_EQ(store_values(), (values{0, 6}));
     EXPECT_TRUE(orders_set().empty());
 }
 
@@ -388,7 +388,7 @@ TEST_F(playlist_events_test, OrderChangeIsRecordedAfterShutdown) {
     init_state = state_stopped;
     set_store({0, 3});
     playlist_events().playback_order_changed(2);
-    EXPECT_EQ(store(), (values{0, 2}));
+    EXPECT_EQ(store_values(), (values{0, 2}));
 }
 
 // ---- Events without action ---------------------------------------------------------------
@@ -411,7 +411,7 @@ TEST_F(playlist_events_test, IgnoredEventsCallNothingAndLeaveTheStore) {
     events.playlist_event_17();
     events.playlist_event_19(1, 2);
     EXPECT_TRUE(host.log.entries.empty());
-    EXPECT_EQ(store(), (values{0, 3, 1}));
+    EXPECT_EQ(store_values(), (values{0, 3, 1}));
 }
 
 // ---- Failures ----------------------------------------------------------------------------
@@ -445,7 +445,7 @@ TEST_F(playlist_events_test, AcquisitionErrorsLeaveTheStoreAndReleaseEverything)
                           f.message);
 
                 EXPECT_TRUE(placed());
-                EXPECT_EQ(store(), (values{0, 3, 1}));
+                EXPECT_EQ(store_values(), (values{0, 3, 1}));
                 EXPECT_TRUE(orders_set().empty());
                 EXPECT_EQ(host.outstanding(), 0);
             }
@@ -465,7 +465,7 @@ TEST_F(playlist_events_test, FaultAtEachHostCallLeavesTheStoreAndReleasesEveryth
                 SCOPED_TRACE(std::string(h.name) + ", fault at call " + std::to_string(k));
                 EXPECT_EQ(host.outstanding(), 0);
                 if (thrown) {
-                    EXPECT_EQ(store(), (values{0, 3, 1}));
+                    EXPECT_EQ(store_values(), (values{0, 3, 1}));
                 }
             });
         EXPECT_EQ(faults, h.host_calls) << h.name;

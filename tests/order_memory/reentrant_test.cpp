@@ -33,7 +33,7 @@ TEST_F(reentrant_test, ActivationRecordsTheAppliedOrderForTheNewPlaylist) {
                                        {"set_active_order 3"},
                                        nested_order_change(3, "active_playlist"),
                                        {released("playlist"), released("playback")}}));
-    EXPECT_EQ(store(), (values{0, 3, 1}));
+    EXPECT_EQ(store_values(), (values{0, 3, 1}));
     EXPECT_EQ(host.state.active_order, 3u);
 }
 
@@ -46,7 +46,7 @@ TEST_F(reentrant_test, TrackStartRecordsTheAppliedOrderForThePlayingPlaylist) {
                                        {"playing_playlist", "set_active_order 1"},
                                        nested_order_change(1, "playing_playlist"),
                                        {released("playlist"), "release track"}}));
-    EXPECT_EQ(store(), (values{0, 3, 1}));
+    EXPECT_EQ(store_values(), (values{0, 3, 1}));
 }
 
 TEST_F(reentrant_test, StopRecordsTheAppliedOrderForTheActivePlaylist) {
@@ -58,7 +58,7 @@ TEST_F(reentrant_test, StopRecordsTheAppliedOrderForTheActivePlaylist) {
                                        {"active_playlist", "set_active_order 3"},
                                        nested_order_change(3, "active_playlist"),
                                        {released("playlist")}}));
-    EXPECT_EQ(store(), (values{0, 3, 1}));
+    EXPECT_EQ(store_values(), (values{0, 3, 1}));
 }
 
 TEST_F(reentrant_test, SequenceOfEventsEndsWithTheRightStore) {
@@ -76,7 +76,7 @@ TEST_F(reentrant_test, SequenceOfEventsEndsWithTheRightStore) {
     playlist_events().playback_order_changed(6); // [0, 6, 1, 2]
     host.state.playing = false;
     playback_events().playback_stopped(1); // applies 2 for the active playlist 3
-    EXPECT_EQ(store(), (values{0, 6, 1, 2}));
+    EXPECT_EQ(store_values(), (values{0, 6, 1, 2}));
     EXPECT_EQ(host.state.active_order, 2u);
     EXPECT_EQ(orders_set(),
               (entries{"set_active_order 5", "set_active_order 3", "set_active_order 2"}));
@@ -119,7 +119,7 @@ TEST_F(reentrant_test, FaultAtEachCallOfOuterAndNestedHandlerReleasesEverything)
                 SCOPED_TRACE(std::string(h.name) + ", fault at call " + std::to_string(k));
                 EXPECT_EQ(host.outstanding(), 0);
                 EXPECT_EQ(song.references(), 0);
-                EXPECT_EQ(store(), (values{0, 3, 1}));
+                EXPECT_EQ(store_values(), (values{0, 3, 1}));
             });
         EXPECT_EQ(faults, h.host_calls) << h.name;
     }
@@ -139,7 +139,7 @@ TEST_F(reentrant_test, NestedAcquisitionErrorPassesThroughTheOuterHandler) {
             f.message);
         EXPECT_TRUE(placed());
         EXPECT_EQ(host.outstanding(), 0);
-        EXPECT_EQ(store(), (values{0, 3, 1}));
+        EXPECT_EQ(store_values(), (values{0, 3, 1}));
     }
 }
 

@@ -40,7 +40,7 @@ TEST_F(startup_test, EdgeCasesOfReconciliation) {
 
         startup().on_startup();
 
-        EXPECT_EQ(store(), r.expected);
+        EXPECT_EQ(store_values(), r.expected);
         EXPECT_EQ(init_state, state_running);
         const bool refilled = r.stored.size() != r.playlists;
         const auto asked = std::count(host.log.entries.begin(), host.log.entries.end(),
@@ -74,7 +74,7 @@ TEST_F(startup_test, EachAppendedEntryAsksTheOrderInForceAfresh) {
             ++host.state.active_order;
     };
     startup().on_startup();
-    EXPECT_EQ(store(), (values{11, 12, 13}));
+    EXPECT_EQ(store_values(), (values{11, 12, 13}));
 }
 
 TEST_F(startup_test, TheSecondCountDecidesHowManyEntriesAreAppended) {
@@ -87,7 +87,7 @@ TEST_F(startup_test, TheSecondCountDecidesHowManyEntriesAreAppended) {
             host.state.playlist_count = 4;
     };
     startup().on_startup();
-    EXPECT_EQ(store(), (values{1, 1, 1, 1}));
+    EXPECT_EQ(store_values(), (values{1, 1, 1, 1}));
 }
 
 TEST_F(startup_test, RestoredConfigurationWithTheRightCountIsKept) {
@@ -104,7 +104,7 @@ TEST_F(startup_test, RestoredConfigurationWithTheRightCountIsKept) {
 
     startup().on_startup();
 
-    EXPECT_EQ(store(), (values{0, 4}));
+    EXPECT_EQ(store_values(), (values{0, 4}));
     EXPECT_EQ(std::count(host.log.entries.begin(), host.log.entries.end(), "active_order"), 0);
 }
 
@@ -130,7 +130,7 @@ TEST_F(startup_test, LifecycleFlagFollowsTheLastCall) {
                 startup().on_shutdown();
         }
         EXPECT_EQ(init_state, s.flag);
-        EXPECT_EQ(store(), values{3});
+        EXPECT_EQ(store_values(), values{3});
     }
 }
 
@@ -139,7 +139,7 @@ TEST_F(startup_test, ShutdownCallsNothingAndLeavesTheStore) {
     init_state = state_running;
     startup().on_shutdown();
     EXPECT_EQ(init_state, state_stopped);
-    EXPECT_EQ(store(), (values{1, 2}));
+    EXPECT_EQ(store_values(), (values{1, 2}));
     EXPECT_TRUE(host.log.entries.empty());
 }
 
@@ -151,10 +151,10 @@ TEST_F(startup_test, StoreOutOfLineAfterShutdownIsRefilledAtTheNextStartup) {
     startup().on_shutdown();
     host.state.playlist_count = 3;
     playlist_events().playlist_created(2, "new", 3); // ignored while stopped
-    EXPECT_EQ(store(), (values{6, 4}));
+    EXPECT_EQ(store_values(), (values{6, 4}));
 
     startup().on_startup();
-    EXPECT_EQ(store(), (values{4, 4, 4}));
+    EXPECT_EQ(store_values(), (values{4, 4, 4}));
     EXPECT_EQ(init_state, state_running);
 }
 
@@ -179,12 +179,12 @@ TEST_F(startup_test, FaultAtEachHostCallKeepsTheFlagAndReleasesEverything) {
                 SCOPED_TRACE("previous flag " + std::to_string(previous) + ", fault at call " +
                              std::to_string(k));
                 if (!thrown) {
-                    EXPECT_EQ(store(), (values{2, 2, 2}));
+                    EXPECT_EQ(store_values(), (values{2, 2, 2}));
                     EXPECT_EQ(init_state, state_running);
                     return;
                 }
                 ASSERT_LE(k, std::size(expected_store));
-                EXPECT_EQ(store(), expected_store[k - 1]);
+                EXPECT_EQ(store_values(), expected_store[k - 1]);
                 EXPECT_EQ(init_state, previous);
                 EXPECT_EQ(host.outstanding(), 0);
             });
@@ -207,7 +207,7 @@ TEST_F(startup_test, AcquisitionErrorsLeaveStoreAndFlag) {
                       f.message);
 
             EXPECT_TRUE(placed());
-            EXPECT_EQ(store(), values{7});
+            EXPECT_EQ(store_values(), values{7});
             EXPECT_EQ(init_state, state_stopped);
             EXPECT_EQ(host.outstanding(), 0);
         }
@@ -233,7 +233,7 @@ TEST_F(startup_test, RefusedGrowthKeepsTheEntriesAppendedSoFar) {
             EXPECT_STREQ(e.what(), "bad allocation");
         }
         varo::alloc_hook::refuse_nth(0);
-        EXPECT_EQ(store(), expected[n - 1]);
+        EXPECT_EQ(store_values(), expected[n - 1]);
         EXPECT_EQ(init_state, state_not_started);
         EXPECT_EQ(host.outstanding(), 0);
     }
@@ -243,7 +243,7 @@ TEST_F(startup_test, NoDirectoryFromTheExportIsServiceNotFound) {
     velmora_get_interface(nullptr, nullptr);
     set_store({1});
     EXPECT_THROW(startup().on_startup(), exception_service_not_found);
-    EXPECT_EQ(store(), values{1});
+    EXPECT_EQ(store_values(), values{1});
     EXPECT_EQ(init_state, state_not_started);
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "component_services.h"
 #include "fake_host.h"
 #include "order_memory/order_store.h"
 
@@ -7,7 +8,7 @@ TEST(Smoke, StartupFillsStoreAndReleasesEverything) {
     fake::fake_host host;
     host.state.playlist_count = 3;
     host.state.active_order = 2;
-    fake::component_services c = fake::connect(&host);
+    support::component_services c = support::connect(&host);
     ASSERT_NE(c.startup, nullptr);
     cfg_playlist_order.clear();
     c.startup->on_startup();

@@ -206,20 +206,6 @@ uint64_t fail_each_host_call(fake_host& host, Prepare prepare, Event event, Afte
                            std::to_string(host_call_limit) + " failing");
 }
 
-// The component as the host sees it: the client from the export and the services found by
-// walking the factory list.
-struct component_services {
-    component_client* client = nullptr;
-    initquit* startup = nullptr;
-    play_callback_static* playback_events = nullptr;
-    playlist_callback_static* playlist_events = nullptr;
-    componentversion* version = nullptr;
-    std::vector<const GUID*> factory_guids; // in list order
-};
-
-// Calls the export with `host` and finds every published service.
-component_services connect(host_api* host);
-
 // Makes the host fire playback_order_changed at `events` whenever the component sets the
 // order, from inside set_active_order, as a real player does.
 void notify_order_changes(fake_host& host, playlist_callback* events);
