@@ -59,7 +59,8 @@ function(verandel_windows_component target)
                            -ffile-prefix-map=${PROJECT_BINARY_DIR}/=)
     install(TARGETS ${target} RUNTIME DESTINATION components LIBRARY DESTINATION components)
 
-    if(NOT VERANDEL_BUILD_TESTS)
+    # The release package's build runs these checks too, without the other tests.
+    if(NOT VERANDEL_BUILD_TESTS AND NOT VERANDEL_PACKAGE)
         return()
     endif()
     find_package(Python3 REQUIRED COMPONENTS Interpreter)
