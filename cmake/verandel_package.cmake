@@ -75,7 +75,8 @@ set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/verandel_cpack_staged.cmak
 set(VERANDEL_PACKAGE_FILE ${PROJECT_BINARY_DIR}/${CPACK_PACKAGE_FILE_NAME}.zip)
 include(CPack)
 
-# The DLL checks run before the package is written; see the release workflow in
-# CMakePresets.json.
+# The DLL checks run before the package is written (label dll), the package's own tests
+# after (label package); see the release workflow in CMakePresets.json.
 set_tests_properties(component_dll_pe component_dll_pe_rejects_other_dll PROPERTIES
                      LABELS dll)
+add_subdirectory(${PROJECT_SOURCE_DIR}/tests/release ${PROJECT_BINARY_DIR}/tests/release)
