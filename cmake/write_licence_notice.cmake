@@ -158,18 +158,18 @@ set(rule "======================================================================
 set(text "Verandel ${VERSION} for Velmora: the licences of the files in this package
 ${rule}
 
-  components/verandel.dll          MIT licence (part 1)
-  README.txt, LICENSE.txt          MIT licence (part 1)
-  components/libgcc_s_dw2-1.dll    GNU General Public License, version 3 or later (part 2),
-  components/libstdc++-6.dll       with the GCC Runtime Library Exception, version 3.1
-                                   (part 3)
+  components/verandel.dll          MIT licence (section 1)
+  README.txt, LICENSE.txt          MIT licence (section 1)
+  components/libgcc_s_dw2-1.dll    GNU General Public License, version 3 or later
+  components/libstdc++-6.dll       (section 2), with the GCC Runtime Library Exception,
+                                   version 3.1 (section 3)
   components/libwinpthread-1.dll   MIT (Expat) licence, some of it under BSD licences or
-                                   in the public domain (part 4)
+                                   in the public domain (section 4)
 
 Every DLL here also holds start-up code of the MinGW-w64 run-time, which is in the public
-domain or under the Zope Public License 2.1 (part 4). verandel.dll also holds code that GCC
-adds from its runtime libraries to what it compiles; the GCC Runtime Library Exception
-(part 3) lets that code go out under the licence of the program, here the MIT licence.
+domain or under the Zope Public License 2.1 (section 4). verandel.dll also holds code that
+GCC adds from its runtime libraries to what it compiles; the GCC Runtime Library Exception
+(section 3) lets that code go out under the licence of the program, here the MIT licence.
 
 
 Where the runtime DLLs come from, and where their source is
@@ -197,22 +197,22 @@ verandel.dll was compiled by ${compiler_name} ${compiler_version}.
 Its own source is Verandel's, release ${VERSION}, under the MIT licence.
 
 
-Part 1. The MIT licence (Verandel)
+Section 1. The MIT licence (Verandel)
 ${rule}
 
 ${mit}
 
-Part 2. The GNU General Public License, version 3
+Section 2. The GNU General Public License, version 3
 ${rule}
 
 ${gpl}
 
-Part 3. The GCC Runtime Library Exception, version 3.1
+Section 3. The GCC Runtime Library Exception, version 3.1
 ${rule}
 
 ${exception}
 
-Part 4. MinGW-w64
+Section 4. MinGW-w64
 ${rule}
 
 ${mingw}")
