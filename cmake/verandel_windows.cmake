@@ -51,9 +51,16 @@ function(verandel_windows_component target)
                    ${PROJECT_SOURCE_DIR}/component/verandel.rc
                    ${PROJECT_SOURCE_DIR}/component/verandel.def)
     add_dependencies(${target} verandel_gcc_runtime)
+    # The same sources give the same bytes: no link time in the PE headers (the time stamp
+    # is 0), and no path of the source or build folder in what the compiler writes.
+    target_link_options(${target} PRIVATE LINKER:--no-insert-timestamp)
+    target_compile_options(${target} PRIVATE
+                           -ffile-prefix-map=${PROJECT_SOURCE_DIR}/=
+                           -ffile-prefix-map=${PROJECT_BINARY_DIR}/=)
     install(TARGETS ${target} RUNTIME DESTINATION components LIBRARY DESTINATION components)
 
-    if(NOT VERANDEL_BUILD_TESTS)
+    # The release package's build runs these checks too, without the other tests.
+    if(NOT VERANDEL_BUILD_TESTS AND NOT VERANDEL_PACKAGE)
         return()
     endif()
     find_package(Python3 REQUIRED COMPONENTS Interpreter)

@@ -4,6 +4,7 @@
 
 #include "component/componentversion_impl_simple.h"
 #include "component/service_registry.h"
+#include "component/verandel_version.h"
 #include "order_memory/initquit_playlist_playback_order.h"
 #include "order_memory/play_callback_playback_order.h"
 #include "order_memory/playlist_callback_playback_order.h"
@@ -11,7 +12,7 @@
 service_factory_base* service_list_head = nullptr;
 
 namespace {
-componentversion_impl_simple_factory version_record("Verandel", "1.0",
+componentversion_impl_simple_factory version_record("Verandel", VERANDEL_VERSION_TEXT,
                                                     "Per-playlist playback order memory, "
                                                     "by the Verandel developers");
 service_factory_single_t<playlist_callback_playback_order> playlist_events;
