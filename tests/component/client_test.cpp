@@ -84,7 +84,7 @@ std::vector<GUID> foreign_guids(const GUID& own) {
     return result;
 }
 
-TEST_F(client_test, ReportsRevision72WhateverRanBefore) {
+TEST_F(client_test, reports_revision_72_whatever_ran_before) {
     EXPECT_EQ(c.client->get_client_version(), component_client_revision);
     c.client->set_services_ready(true);
     c.client->set_module_path("/a/b.so", "b.so");
@@ -94,11 +94,11 @@ TEST_F(client_test, ReportsRevision72WhateverRanBefore) {
     EXPECT_TRUE(host.log.entries.empty()) << "client operations call nothing of the host";
 }
 
-TEST_F(client_test, IsNeverADebugBuild) {
+TEST_F(client_test, is_never_a_debug_build) {
     EXPECT_FALSE(c.client->is_debug_build());
 }
 
-TEST_F(client_test, FactoryListHoldsFourServicesStartupPlaybackPlaylistVersion) {
+TEST_F(client_test, factory_list_holds_four_services_startup_playback_playlist_version) {
     service_factory_base* head = c.client->get_factory_list();
     ASSERT_NE(head, nullptr);
     EXPECT_EQ(head, c.client->get_factory_list()) << "the same list every time";
@@ -115,7 +115,7 @@ TEST_F(client_test, FactoryListHoldsFourServicesStartupPlaybackPlaylistVersion) 
     EXPECT_EQ(f, nullptr) << "the version record is the tail";
 }
 
-TEST_F(client_test, EachFactoryHandsOutOneSingletonAndReleasesWhatTheOutPointerHeld) {
+TEST_F(client_test, each_factory_hands_out_one_singleton_and_releases_what_the_out_pointer_held) {
     for (service_factory_base* f = c.client->get_factory_list(); f != nullptr; f = f->next) {
         service_ptr first;
         f->create_instance(first);
@@ -134,7 +134,7 @@ TEST_F(client_test, EachFactoryHandsOutOneSingletonAndReleasesWhatTheOutPointerH
     }
 }
 
-TEST_F(client_test, EachServiceAnswersExactlyItsOwnClassGuid) {
+TEST_F(client_test, each_service_answers_exactly_its_own_class_guid) {
     for (const published_service& s : published_services(c)) {
         SCOPED_TRACE(s.name);
         ASSERT_NE(s.object, nullptr);
@@ -154,7 +154,7 @@ TEST_F(client_test, EachServiceAnswersExactlyItsOwnClassGuid) {
     }
 }
 
-TEST_F(client_test, ReleasingAServiceAnyNumberOfTimesLeavesItUsable) {
+TEST_F(client_test, releasing_a_service_any_number_of_times_leaves_it_usable) {
     for (const published_service& s : published_services(c)) {
         SCOPED_TRACE(s.name);
         for (int i = 0; i < 1000; ++i)
@@ -171,7 +171,7 @@ TEST_F(client_test, ReleasingAServiceAnyNumberOfTimesLeavesItUsable) {
     EXPECT_EQ(name.value, "Verandel");
 }
 
-TEST_F(client_test, ServicesReadyKeepsTheLastValueAndWhetherTrueWasEverPassed) {
+TEST_F(client_test, services_ready_keeps_the_last_value_and_whether_true_was_ever_passed) {
     struct sequence {
         std::vector<bool> calls;
         bool initialized;
@@ -195,7 +195,7 @@ TEST_F(client_test, ServicesReadyKeepsTheLastValueAndWhetherTrueWasEverPassed) {
     }
 }
 
-TEST_F(client_test, ExportKeepsTheLatestArgumentsAndReturnsTheSameClient) {
+TEST_F(client_test, export_keeps_the_latest_arguments_and_returns_the_same_client) {
     fake::fake_host other;
     char instance_a = 0;
     char instance_b = 0;
@@ -220,7 +220,7 @@ TEST_F(client_test, ExportKeepsTheLatestArgumentsAndReturnsTheSameClient) {
     EXPECT_EQ(other.outstanding(), 0);
 }
 
-TEST_F(client_test, ModulePathIsCopiedIntoBuffersOfExactlyLengthPlusOne) {
+TEST_F(client_test, module_path_is_copied_into_buffers_of_exactly_length_plus_one) {
     char path[] = "/usr/lib/velmora/components/libverandel.so";
     char file[] = "libverandel.so";
     c.client->set_module_path(path, file);
@@ -236,7 +236,7 @@ TEST_F(client_test, ModulePathIsCopiedIntoBuffersOfExactlyLengthPlusOne) {
     EXPECT_EQ(library_file_name.capacity(), sizeof file);
 }
 
-TEST_F(client_test, ModulePathReplacesThePreviousTextAtItsOwnLength) {
+TEST_F(client_test, module_path_replaces_the_previous_text_at_its_own_length) {
     const char* const texts[] = {"short.so", "a/much/longer/path/than/before/x.so", "", "z"};
     for (const char* text : texts) {
         c.client->set_module_path(text, text);
@@ -250,7 +250,7 @@ TEST_F(client_test, ModulePathReplacesThePreviousTextAtItsOwnLength) {
     }
 }
 
-TEST_F(client_test, ModulePathWithoutStringsKeepsEmptyTexts) {
+TEST_F(client_test, module_path_without_strings_keeps_empty_texts) {
     c.client->set_module_path("/x/y.so", "y.so");
     c.client->set_module_path(nullptr, nullptr);
     EXPECT_EQ(library_path.size(), 1u);
@@ -258,7 +258,7 @@ TEST_F(client_test, ModulePathWithoutStringsKeepsEmptyTexts) {
     EXPECT_EQ(file_name_record(), "");
 }
 
-TEST_F(client_test, VersionRecordReportsTheBareFileNameOnceSet) {
+TEST_F(client_test, version_record_reports_the_bare_file_name_once_set) {
     EXPECT_EQ(file_name_record(), "") << "before set_module_path";
     c.client->set_module_path("/opt/velmora/components/libverandel.so", "libverandel.so");
     EXPECT_EQ(file_name_record(), "libverandel.so");
@@ -274,7 +274,7 @@ public:
 // The host passes back the file name the version record gave it, or a pointer into it, as
 // either string of set_module_path. Under the sanitizers and valgrind a copy made from a
 // block already freed or moved is reported.
-TEST_F(client_test, ModulePathTakesTextFromTheFileNameItHandedOut) {
+TEST_F(client_test, module_path_takes_text_from_the_file_name_it_handed_out) {
     struct passed_back_case {
         const char* name;
         bool path_is_file_name; // else `path`
@@ -312,7 +312,7 @@ TEST_F(client_test, ModulePathTakesTextFromTheFileNameItHandedOut) {
     }
 }
 
-TEST_F(client_test, VersionRecordNamesTheComponent) {
+TEST_F(client_test, version_record_names_the_component) {
     fake::fake_string name, version, about;
     c.version->get_component_name(name);
     c.version->get_component_version(version);
@@ -327,7 +327,7 @@ TEST_F(client_test, VersionRecordNamesTheComponent) {
     }
 }
 
-TEST_F(client_test, RefusedPathCopyReachesTheHostAndKeepsTheOldFileName) {
+TEST_F(client_test, refused_path_copy_reaches_the_host_and_keeps_the_old_file_name) {
     c.client->set_module_path("/a/b.so", "b.so");
     varo::alloc_hook::refuse_nth(1);
     try {
@@ -340,7 +340,7 @@ TEST_F(client_test, RefusedPathCopyReachesTheHostAndKeepsTheOldFileName) {
     EXPECT_EQ(file_name_record(), "b.so");
 }
 
-TEST_F(client_test, ConfigurationPassesThroughTheClient) {
+TEST_F(client_test, configuration_passes_through_the_client) {
     for (uint32_t v : {3u, 1u, 4u})
         cfg_playlist_order.insert_one(v, cfg_playlist_order.item_count());
     abort_token abort;

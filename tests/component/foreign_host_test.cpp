@@ -393,7 +393,7 @@ struct loaded_library {
     void* handle;
 };
 
-TEST(ForeignHost, LoadsTheLibraryAndDrivesEveryService) {
+TEST(foreign_host_test, loads_the_library_and_drives_every_service) {
     loaded_library library(VERANDEL_LIBRARY);
     ASSERT_NE(library.handle, nullptr) << dlerror();
     void* symbol = dlsym(library.handle, "velmora_get_interface");

@@ -42,7 +42,7 @@ bool is(const std::exception& e) {
     return dynamic_cast<const E*>(&e) != nullptr;
 }
 
-TEST_F(service_access_test, ReturnsOneReferenceToTheOneInstanceWithoutQueryingIt) {
+TEST_F(service_access_test, returns_one_reference_to_the_one_instance_without_querying_it) {
     for (const service_class& k : classes) {
         SCOPED_TRACE(k.name);
         host.log.clear();
@@ -60,7 +60,7 @@ TEST_F(service_access_test, ReturnsOneReferenceToTheOneInstanceWithoutQueryingIt
     }
 }
 
-TEST_F(service_access_test, EachHostAnswerMapsToItsErrorAndMessage) {
+TEST_F(service_access_test, each_host_answer_maps_to_its_error_and_message) {
     struct error_case {
         const char* name;
         uint32_t instances;
@@ -102,7 +102,7 @@ TEST_F(service_access_test, EachHostAnswerMapsToItsErrorAndMessage) {
     }
 }
 
-TEST_F(service_access_test, NoDirectoryFromTheExportMeansServiceNotFound) {
+TEST_F(service_access_test, no_directory_from_the_export_means_service_not_found) {
     velmora_get_interface(nullptr, nullptr);
     for (const service_class& k : classes) {
         SCOPED_TRACE(k.name);
@@ -112,7 +112,7 @@ TEST_F(service_access_test, NoDirectoryFromTheExportMeansServiceNotFound) {
     EXPECT_TRUE(host.log.entries.empty());
 }
 
-TEST_F(service_access_test, AnErrorFromTheHostItselfPassesThrough) {
+TEST_F(service_access_test, an_error_from_the_host_itself_passes_through) {
     for (uint64_t call = 1; call <= 3; ++call) {
         SCOPED_TRACE(call);
         host.log.fail_at(call);

@@ -14,9 +14,9 @@ using values = std::vector<uint32_t>;
 
 const GUID& store_id = cfg_playlist_order_guid;
 
-using StoreRead = store_test;
+using store_read_test = store_test;
 
-TEST_F(StoreRead, UsesReadForHeadersReadExactForSizesSkipExactForForeignRecords) {
+TEST_F(store_read_test, uses_read_for_headers_read_exact_for_sizes_skip_exact_for_foreign_records) {
     const bytes stream = join({record(guid_foreign, {}), record(guid_foreign, bytes(5, 0xEE)),
                                record(store_id, join({list_payload({2, 0}), le32(0xDDDDDDDD)}))});
     const read_result r = read_config(stream);
@@ -31,7 +31,7 @@ TEST_F(StoreRead, UsesReadForHeadersReadExactForSizesSkipExactForForeignRecords)
     EXPECT_EQ(r.position, stream.size());
 }
 
-TEST_F(StoreRead, StreamShorterThanAGuidEndsReadingQuietly) {
+TEST_F(store_read_test, stream_shorter_than_a_guid_ends_reading_quietly) {
     const bytes whole = record(store_id, list_payload({4}));
     for (size_t length = 0; length < 16; ++length) {
         SCOPED_TRACE(std::to_string(length) + " bytes");
@@ -46,7 +46,7 @@ TEST_F(StoreRead, StreamShorterThanAGuidEndsReadingQuietly) {
 // Every way a stream can be damaged, with the store and a second list (the witness) in the
 // variable list. A witness record placed after a damaged one shows that reading went on
 // from the next record's first byte.
-class DamagedStream : public own_registry {
+class damaged_stream_test : public own_registry {
 protected:
     void SetUp() override {
         isolate_ = false;
@@ -77,7 +77,7 @@ struct damaged_case {
     values witness;
 };
 
-TEST_F(DamagedStream, EachCaseReportsItsErrorAndLeavesItsStore) {
+TEST_F(damaged_stream_test, each_case_reports_its_error_and_leaves_its_store) {
     const damaged_case cases[] = {
         {"empty stream", {}, outcome::none, unchanged, witness_before},
         {"exactly 16 bytes: the size cannot be read", guid_bytes(store_id),
@@ -157,7 +157,7 @@ TEST_F(DamagedStream, EachCaseReportsItsErrorAndLeavesItsStore) {
 
 // A 24-byte record whose count could never fit its payload is passed over without asking
 // the heap for the count's storage.
-TEST_F(DamagedStream, HugeCountInShortRecordEmptiesStoreWithoutAllocating) {
+TEST_F(damaged_stream_test, huge_count_in_short_record_empties_store_without_allocating) {
     const uint32_t counts[] = {0x40000000u, 0x20000000u, 0xFFFFFFFFu};
     for (uint32_t count : counts) {
         SCOPED_TRACE("count " + std::to_string(count));
@@ -182,7 +182,7 @@ TEST_F(DamagedStream, HugeCountInShortRecordEmptiesStoreWithoutAllocating) {
 
 // What the reader holds follows the bytes the stream delivers, not what a record claims:
 // the largest heap request and the most bytes live at once while read_config runs.
-TEST_F(DamagedStream, MemoryFollowsTheBytesTheStreamDelivers) {
+TEST_F(damaged_stream_test, memory_follows_the_bytes_the_stream_delivers) {
     const uint32_t many = 100000;
     values long_list(many);
     bytes long_payload = le32(many);
@@ -239,7 +239,7 @@ TEST_F(DamagedStream, MemoryFollowsTheBytesTheStreamDelivers) {
     }
 }
 
-TEST_F(DamagedStream, BadAllocInsideTheStoreReachesCallerAndStopsReading) {
+TEST_F(damaged_stream_test, bad_alloc_inside_the_store_reaches_caller_and_stops_reading) {
     // The witness record before the store's is applied; the one after is not reached.
     const bytes stream = join({record(guid_c, list_payload({1})),
                                record(store_id, list_payload({1, 2, 3, 4, 5})), witness_record});
@@ -252,9 +252,9 @@ TEST_F(DamagedStream, BadAllocInsideTheStoreReachesCallerAndStopsReading) {
 }
 
 // Reading with variables of the test's own.
-using ListRead = own_registry;
+using list_read_test = own_registry;
 
-TEST_F(ListRead, VariableGetsPayloadSizeAndBytes) {
+TEST_F(list_read_test, variable_gets_payload_size_and_bytes) {
     recording_var& var = add_recording(guid_a);
     const read_result r = read_config(record(guid_a, {1, 2, 3, 4, 5}));
     EXPECT_EQ(r.result, outcome::none);
@@ -262,7 +262,7 @@ TEST_F(ListRead, VariableGetsPayloadSizeAndBytes) {
     EXPECT_EQ(var.received, (std::vector<bytes>{{1, 2, 3, 4, 5}}));
 }
 
-TEST_F(ListRead, UnreadPayloadIsSkippedInReadsOfAtMost256Bytes) {
+TEST_F(list_read_test, unread_payload_is_skipped_in_reads_of_at_most_256_bytes) {
     recording_var& skipping = add_recording(guid_a);
     skipping.consume = 0;
     recording_var& next = add_recording(guid_b);
@@ -276,7 +276,7 @@ TEST_F(ListRead, UnreadPayloadIsSkippedInReadsOfAtMost256Bytes) {
     EXPECT_EQ(next.received, (std::vector<bytes>{{9}}));
 }
 
-TEST_F(ListRead, DataErrorFromVariableIsDroppedAndRestOfPayloadSkipped) {
+TEST_F(list_read_test, data_error_from_variable_is_dropped_and_rest_of_payload_skipped) {
     recording_var& failing = add_recording(guid_a);
     failing.consume = 2;
     failing.after_set_data = [] { throw velmora_io::exception_io_data(); };
@@ -287,7 +287,7 @@ TEST_F(ListRead, DataErrorFromVariableIsDroppedAndRestOfPayloadSkipped) {
     EXPECT_EQ(next.received, (std::vector<bytes>{{9}}));
 }
 
-TEST_F(ListRead, OtherErrorFromVariableReachesCallerAndStopsReading) {
+TEST_F(list_read_test, other_error_from_variable_reaches_caller_and_stops_reading) {
     recording_var& failing = add_recording(guid_a);
     failing.after_set_data = [] { throw std::runtime_error("variable failed"); };
     recording_var& next = add_recording(guid_b);
@@ -296,7 +296,7 @@ TEST_F(ListRead, OtherErrorFromVariableReachesCallerAndStopsReading) {
     EXPECT_TRUE(next.received.empty());
 }
 
-TEST_F(ListRead, RecordMatchesOnlyAVariableWithAllSixteenBytesEqual) {
+TEST_F(list_read_test, record_matches_only_a_variable_with_all_sixteen_bytes_equal) {
     const GUID id = {0x11223344, 0x5566, 0x7788, {0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF, 0x00}};
     recording_var& var = add_recording(id);
     const bytes big_endian_fields = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88,
@@ -321,7 +321,7 @@ TEST_F(ListRead, RecordMatchesOnlyAVariableWithAllSixteenBytesEqual) {
                                 "read(1)=1", "read(16)=0"}));
 }
 
-TEST_F(ListRead, VariableWithoutRecordKeepsItsValue) {
+TEST_F(list_read_test, variable_without_record_keeps_its_value) {
     u32_list& kept = add_list(guid_a, {4, 5});
     u32_list& read = add_list(guid_b, {1});
     EXPECT_EQ(read_config(record(guid_b, list_payload({6}))).result, outcome::none);
@@ -329,7 +329,7 @@ TEST_F(ListRead, VariableWithoutRecordKeepsItsValue) {
     EXPECT_EQ(values_of(read), (values{6}));
 }
 
-TEST_F(ListRead, VariablesSharingAGuidAreBothWrittenButOnlyTheNewestIsRead) {
+TEST_F(list_read_test, variables_sharing_a_guid_are_both_written_but_only_the_newest_is_read) {
     recording_var& older = add_recording(guid_a, {0x01});
     recording_var& newer = add_recording(guid_a, {0x02, 0x02});
     const write_result w = write_config();

@@ -14,9 +14,9 @@ using strings = std::vector<std::string>;
 const bytes store_guid_bytes = {0xF8, 0x4C, 0x84, 0x38, 0xAE, 0x9F, 0xD0, 0x4E,
                                 0xB6, 0xC7, 0x28, 0xE8, 0xB7, 0x1F, 0xCC, 0x4D};
 
-using StoreWrite = store_test;
+using store_write_test = store_test;
 
-TEST_F(StoreWrite, TwoValuesGiveTheWorkedExampleRecord) {
+TEST_F(store_write_test, two_values_give_the_worked_example_record) {
     assign_values(cfg_playlist_order, {2, 0});
     const write_result w = write_config();
     ASSERT_EQ(w.result, outcome::none);
@@ -30,14 +30,14 @@ TEST_F(StoreWrite, TwoValuesGiveTheWorkedExampleRecord) {
     EXPECT_EQ(values_of(cfg_playlist_order), (std::vector<uint32_t>{2, 0}));
 }
 
-TEST_F(StoreWrite, EmptyStoreGivesTwentyFourByteRecord) {
+TEST_F(store_write_test, empty_store_gives_twenty_four_byte_record) {
     const write_result w = write_config();
     ASSERT_EQ(w.result, outcome::none);
     EXPECT_EQ(w.stream, join({store_guid_bytes, {0x04, 0, 0, 0}, {0, 0, 0, 0}}));
     EXPECT_EQ(w.calls, (strings{"write(16)", "write(4)", "write(4)"}));
 }
 
-TEST_F(StoreWrite, ValuesAreLittleEndianInListOrder) {
+TEST_F(store_write_test, values_are_little_endian_in_list_order) {
     assign_values(cfg_playlist_order, {0x01020304, 0xFFFFFFFF, 7});
     const write_result w = write_config();
     ASSERT_EQ(w.result, outcome::none);
@@ -49,7 +49,7 @@ TEST_F(StoreWrite, ValuesAreLittleEndianInListOrder) {
                               {7, 0, 0, 0}}));
 }
 
-TEST_F(StoreWrite, PayloadBufferIsFreedAfterWriting) {
+TEST_F(store_write_test, payload_buffer_is_freed_after_writing) {
     assign_values(cfg_playlist_order, std::vector<uint32_t>(1000, 5));
     varo::alloc_hook::reset();
     ASSERT_EQ(write_config().result, outcome::none);
@@ -57,9 +57,9 @@ TEST_F(StoreWrite, PayloadBufferIsFreedAfterWriting) {
     EXPECT_EQ(varo::alloc_hook::live_blocks(), 0);
 }
 
-using ListWrite = own_registry;
+using list_write_test = own_registry;
 
-TEST_F(ListWrite, GuidFieldsAreLittleEndianAndLastEightBytesAsTheyStand) {
+TEST_F(list_write_test, guid_fields_are_little_endian_and_last_eight_bytes_as_they_stand) {
     add_recording({0x11223344, 0x5566, 0x7788, {0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF, 0x00}});
     const write_result w = write_config();
     ASSERT_EQ(w.result, outcome::none);
@@ -69,7 +69,7 @@ TEST_F(ListWrite, GuidFieldsAreLittleEndianAndLastEightBytesAsTheyStand) {
                      0xEE, 0xFF, 0x00}));
 }
 
-TEST_F(ListWrite, EmptyPayloadGivesTwentyBytesInTwoCalls) {
+TEST_F(list_write_test, empty_payload_gives_twenty_bytes_in_two_calls) {
     add_recording(guid_a);
     const write_result w = write_config();
     ASSERT_EQ(w.result, outcome::none);
@@ -77,14 +77,14 @@ TEST_F(ListWrite, EmptyPayloadGivesTwentyBytesInTwoCalls) {
     EXPECT_EQ(w.calls, (strings{"write(16)", "write(4)"}));
 }
 
-TEST_F(ListWrite, NoVariablesWritesNothingAndTakesNoMemory) {
+TEST_F(list_write_test, no_variables_writes_nothing_and_takes_no_memory) {
     const write_result w = write_config();
     EXPECT_EQ(w.result, outcome::none);
     EXPECT_TRUE(w.calls.empty());
     EXPECT_EQ(varo::alloc_hook::requests(), 0u);
 }
 
-TEST_F(ListWrite, VariablesAreWrittenNewestFirst) {
+TEST_F(list_write_test, variables_are_written_newest_first) {
     add_recording(guid_a, {0xA1});
     add_recording(guid_b);
     add_recording(guid_c, {0xC1, 0xC2, 0xC3});
@@ -96,7 +96,7 @@ TEST_F(ListWrite, VariablesAreWrittenNewestFirst) {
                                 "write(16)", "write(4)", "write(1)"}));
 }
 
-TEST_F(ListWrite, OnePayloadBufferGrowsOnlyPastItsLargestPayload) {
+TEST_F(list_write_test, one_payload_buffer_grows_only_past_its_largest_payload) {
     // Constructed oldest first, so written in the reverse order: 10, 3, 16, 17, 0, 5 bytes.
     const std::vector<size_t> sizes_in_write_order = {10, 3, 16, 17, 0, 5};
     std::vector<recording_var*> vars(sizes_in_write_order.size());
@@ -121,9 +121,9 @@ TEST_F(ListWrite, OnePayloadBufferGrowsOnlyPastItsLargestPayload) {
 }
 
 // Errors while writing pass to the caller, keep what was written and free the buffer.
-using ListWriteError = own_registry;
+using list_write_error_test = own_registry;
 
-TEST_F(ListWriteError, RefusedPayloadBufferPassesBadAllocAndKeepsEarlierRecords) {
+TEST_F(list_write_error_test, refused_payload_buffer_passes_bad_alloc_and_keeps_earlier_records) {
     add_recording(guid_a, bytes(100, 0xAA)); // written second; its payload needs a new block
     add_recording(guid_b, bytes(8, 0xBB));   // written first
     const bytes first_record = record(guid_b, bytes(8, 0xBB));
@@ -147,7 +147,7 @@ TEST_F(ListWriteError, RefusedPayloadBufferPassesBadAllocAndKeepsEarlierRecords)
     }
 }
 
-TEST_F(ListWriteError, FailingHostWriteStopsWritingAtEveryCall) {
+TEST_F(list_write_error_test, failing_host_write_stops_writing_at_every_call) {
     add_recording(guid_a);                 // written second: 16, 4
     add_recording(guid_b, bytes(8, 0xBB)); // written first: 16, 4, 8
     const write_result whole = write_config();
@@ -167,7 +167,7 @@ TEST_F(ListWriteError, FailingHostWriteStopsWritingAtEveryCall) {
     }
 }
 
-TEST_F(ListWriteError, FailingGetDataLeavesItsRecordUnwrittenAndFreesBuffer) {
+TEST_F(list_write_error_test, failing_get_data_leaves_its_record_unwritten_and_frees_buffer) {
     recording_var& failing = add_recording(guid_a, bytes(40, 0xAA)); // written second
     failing.after_get_data = [] { throw std::runtime_error("variable failed"); };
     add_recording(guid_b, {0xB1}); // written first

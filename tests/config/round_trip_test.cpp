@@ -8,9 +8,9 @@ namespace {
 
 using values = std::vector<uint32_t>;
 
-using StoreRoundTrip = store_test;
+using store_round_trip_test = store_test;
 
-TEST_F(StoreRoundTrip, ReadingWhatWasWrittenRestoresTheStore) {
+TEST_F(store_round_trip_test, reading_what_was_written_restores_the_store) {
     for (uint32_t count : {0u, 1u, 2u, 100000u}) {
         SCOPED_TRACE(std::to_string(count) + " entries");
         values original(count);
@@ -30,7 +30,7 @@ TEST_F(StoreRoundTrip, ReadingWhatWasWrittenRestoresTheStore) {
     }
 }
 
-TEST_F(StoreRoundTrip, NothingIsLeftAllocatedBeyondTheStore) {
+TEST_F(store_round_trip_test, nothing_is_left_allocated_beyond_the_store) {
     assign_values(cfg_playlist_order, values(5000, 3));
     const write_result w = write_config();
     ASSERT_EQ(w.result, outcome::none);
@@ -42,9 +42,9 @@ TEST_F(StoreRoundTrip, NothingIsLeftAllocatedBeyondTheStore) {
     EXPECT_EQ(varo::alloc_hook::live_blocks(), 0);
 }
 
-using ListRoundTrip = own_registry;
+using list_round_trip_test = own_registry;
 
-TEST_F(ListRoundTrip, EveryVariableGetsItsOwnValueBack) {
+TEST_F(list_round_trip_test, every_variable_gets_its_own_value_back) {
     u32_list& first = add_list(guid_a, {1, 2, 3});
     u32_list& second = add_list(guid_b, {});
     u32_list& third = add_list(guid_c, {0xFFFFFFFF});
@@ -60,7 +60,7 @@ TEST_F(ListRoundTrip, EveryVariableGetsItsOwnValueBack) {
     EXPECT_EQ(values_of(third), (values{0xFFFFFFFF}));
 }
 
-TEST_F(ListRoundTrip, DestroyedListHoldsNoStorage) {
+TEST_F(list_round_trip_test, destroyed_list_holds_no_storage) {
     {
         u32_list list(guid_a);
         assign_values(list, values(300, 1));

@@ -24,7 +24,7 @@ struct limited_fixture {
     uint8_t buffer[1024] = {};
 };
 
-TEST(StreamReaderLimited, ReadNeverAsksPastRemaining) {
+TEST(stream_reader_limited_test, read_never_asks_past_remaining) {
     limited_fixture f(100, 10);
     EXPECT_EQ(f.limited.read(f.buffer, 64, f.abort), 10u);
     EXPECT_EQ(f.limited.remaining(), 0u);
@@ -33,13 +33,13 @@ TEST(StreamReaderLimited, ReadNeverAsksPastRemaining) {
     EXPECT_EQ(f.log.entries, (strings{"read(10)=10", "read(0)=0"}));
 }
 
-TEST(StreamReaderLimited, ReadCountsWhatTheHostDelivered) {
+TEST(stream_reader_limited_test, read_counts_what_the_host_delivered) {
     limited_fixture f(3, 10);
     EXPECT_EQ(f.limited.read(f.buffer, 8, f.abort), 3u);
     EXPECT_EQ(f.limited.remaining(), 7u);
 }
 
-TEST(StreamReaderLimited, ReadExactThrowsTruncationWhenShort) {
+TEST(stream_reader_limited_test, read_exact_throws_truncation_when_short) {
     limited_fixture f(100, 6);
     EXPECT_NO_THROW(f.limited.read_exact(f.buffer, 4, f.abort));
     EXPECT_EQ(outcome_of([&] { f.limited.read_exact(f.buffer, 4, f.abort); }),
@@ -57,7 +57,7 @@ struct skip_case {
     strings host_calls;
 };
 
-TEST(StreamReaderLimited, SkipReadsChunksOfAtMost256Bytes) {
+TEST(stream_reader_limited_test, skip_reads_chunks_of_at_most_256_bytes) {
     const skip_case cases[] = {
         {"nothing", 1000, 1000, 0, 0, {}},
         {"less than a chunk", 1000, 1000, 100, 100, {"read(100)=100"}},
@@ -76,7 +76,7 @@ TEST(StreamReaderLimited, SkipReadsChunksOfAtMost256Bytes) {
     }
 }
 
-TEST(StreamReaderLimited, SkipExactThrowsTruncationWhenShort) {
+TEST(stream_reader_limited_test, skip_exact_throws_truncation_when_short) {
     limited_fixture f(1000, 300);
     EXPECT_NO_THROW(f.limited.skip_exact(200, f.abort));
     EXPECT_EQ(outcome_of([&] { f.limited.skip_exact(200, f.abort); }), outcome::io_truncation);
@@ -93,7 +93,7 @@ public:
     void skip_exact(uint64_t, abort_token&) override {}
 };
 
-TEST(StreamReaderLimited, HostClaimingTooMuchCannotUnderflowRemaining) {
+TEST(stream_reader_limited_test, host_claiming_too_much_cannot_underflow_remaining) {
     overclaiming_reader host;
     abort_token abort;
     uint8_t buffer[16];
@@ -104,7 +104,7 @@ TEST(StreamReaderLimited, HostClaimingTooMuchCannotUnderflowRemaining) {
     EXPECT_EQ(limited.remaining(), 0u);
 }
 
-TEST(StreamWriterBuffer, AppendsEveryWrite) {
+TEST(stream_writer_buffer_test, appends_every_write) {
     stream_writer_buffer::buffer_type target;
     stream_writer_buffer writer(target);
     abort_token abort;
@@ -117,7 +117,7 @@ TEST(StreamWriterBuffer, AppendsEveryWrite) {
     EXPECT_EQ(bytes(target.data(), target.data() + 5), (bytes{1, 2, 3, 4, 5}));
 }
 
-TEST(StreamWriterBuffer, SizePastThirtyTwoBitsThrowsBadAllocAndLeavesTarget) {
+TEST(stream_writer_buffer_test, size_past_thirty_two_bits_throws_bad_alloc_and_leaves_target) {
     stream_writer_buffer::buffer_type target;
     stream_writer_buffer writer(target);
     abort_token abort;

@@ -24,7 +24,7 @@ std::string written_by(Operation operation) {
     return out.value;
 }
 
-class VersionRecord : public ::testing::Test {
+class version_record_test : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_NE(component().version, nullptr);
@@ -38,7 +38,7 @@ protected:
     }
 };
 
-TEST_F(VersionRecord, FixedTexts) {
+TEST_F(version_record_test, fixed_texts) {
     EXPECT_EQ(written_by(&componentversion::get_component_name), "Verandel");
     EXPECT_EQ(written_by(&componentversion::get_component_version), "1.0");
     const std::string about = written_by(&componentversion::get_about_message);
@@ -46,11 +46,11 @@ TEST_F(VersionRecord, FixedTexts) {
     EXPECT_EQ(about.find_first_of("\r\n"), std::string::npos);
 }
 
-TEST_F(VersionRecord, FileNameIsEmptyBeforeTheHostPassesOne) {
+TEST_F(version_record_test, file_name_is_empty_before_the_host_passes_one) {
     EXPECT_EQ(written_by(&componentversion::get_file_name), "");
 }
 
-TEST_F(VersionRecord, FileNameIsTheBareNameNeverThePath) {
+TEST_F(version_record_test, file_name_is_the_bare_name_never_the_path) {
     component_client& client = *component().client;
     client.set_module_path("C:\\Program Files\\Velmora\\components\\verandel_component.dll",
                            "verandel_component.dll");
@@ -67,7 +67,7 @@ TEST_F(VersionRecord, FileNameIsTheBareNameNeverThePath) {
     EXPECT_EQ(written_by(&componentversion::get_file_name), "");
 }
 
-TEST(FactoryList, FourServicesWithTheVersionRecordAtTheTail) {
+TEST(factory_list_test, four_services_with_the_version_record_at_the_tail) {
     const std::vector<const GUID*>& guids = component().factory_guids;
     ASSERT_EQ(guids.size(), 4u);
     EXPECT_TRUE(guid_equal(*guids[0], initquit::class_guid));
@@ -85,7 +85,7 @@ TEST(FactoryList, FourServicesWithTheVersionRecordAtTheTail) {
     EXPECT_EQ(dynamic_cast<void*>(tail), dynamic_cast<void*>(record.get()));
 }
 
-TEST(FactoryList, VersionRecordAnswersOnlyItsOwnClass) {
+TEST(factory_list_test, version_record_answers_only_its_own_class) {
     service_base* record = component().version;
     ASSERT_NE(record, nullptr);
 

@@ -35,7 +35,7 @@ values iota_values(uint32_t count, uint32_t step) {
     return v;
 }
 
-class allocation_failure : public hardening_test {};
+class allocation_failure_test : public hardening_test {};
 
 // How reading one stream may end after a given request is refused.
 struct read_expectation {
@@ -107,7 +107,7 @@ std::vector<read_case> read_cases() {
     };
 }
 
-TEST_F(allocation_failure, read_config) {
+TEST_F(allocation_failure_test, read_config) {
     for (const read_case& c : read_cases()) {
         SCOPED_TRACE(c.name);
         abort_token abort;
@@ -144,7 +144,7 @@ TEST_F(allocation_failure, read_config) {
     }
 }
 
-TEST_F(allocation_failure, write_config_releases_its_payload_buffer_and_writes_nothing) {
+TEST_F(allocation_failure_test, write_config_releases_its_payload_buffer_and_writes_nothing) {
     const values content = iota_values(300, 7);
     abort_token abort;
     fake::fake_writer writer(host.log);
@@ -169,7 +169,7 @@ TEST_F(allocation_failure, write_config_releases_its_payload_buffer_and_writes_n
     EXPECT_EQ(points, 11u);
 }
 
-TEST_F(allocation_failure, startup_keeps_the_entries_appended_so_far) {
+TEST_F(allocation_failure_test, startup_keeps_the_entries_appended_so_far) {
     host.state.playlist_count = 40;
     host.state.active_order = 3;
     const uint64_t points = refuse_each_allocation(
@@ -195,7 +195,7 @@ TEST_F(allocation_failure, startup_keeps_the_entries_appended_so_far) {
     EXPECT_EQ(points, 7u);
 }
 
-TEST_F(allocation_failure, startup_after_shutdown_keeps_the_flag_stopped) {
+TEST_F(allocation_failure_test, startup_after_shutdown_keeps_the_flag_stopped) {
     host.state.playlist_count = 2;
     host.state.active_order = 6;
     refuse_each_allocation(
@@ -217,7 +217,7 @@ TEST_F(allocation_failure, startup_after_shutdown_keeps_the_flag_stopped) {
         });
 }
 
-TEST_F(allocation_failure, creation_leaves_the_store_unchanged) {
+TEST_F(allocation_failure_test, creation_leaves_the_store_unchanged) {
     struct creation_case {
         const char* name;
         values before;
@@ -250,7 +250,7 @@ TEST_F(allocation_failure, creation_leaves_the_store_unchanged) {
     }
 }
 
-TEST_F(allocation_failure, reorder_leaves_the_store_unchanged) {
+TEST_F(allocation_failure_test, reorder_leaves_the_store_unchanged) {
     struct reorder_case {
         const char* name;
         uint32_t count;
@@ -283,7 +283,7 @@ TEST_F(allocation_failure, reorder_leaves_the_store_unchanged) {
     }
 }
 
-TEST_F(allocation_failure, reorder_range_of_the_list_interface) {
+TEST_F(allocation_failure_test, reorder_range_of_the_list_interface) {
     const values before = iota_values(8200, 1);
     std::vector<uint32_t> order(8193);
     std::iota(order.begin(), order.end(), 0u);
@@ -311,7 +311,7 @@ public:
     }
 };
 
-TEST_F(allocation_failure, sorts) {
+TEST_F(allocation_failure_test, sorts) {
     const values before = {31, 12, 30, 11, 20, 10, 32, 21};
     by_tens comparator;
     const uint64_t unstable_points = refuse_each_allocation(
@@ -339,7 +339,7 @@ TEST_F(allocation_failure, sorts) {
     EXPECT_EQ(stable_points, 1u);
 }
 
-TEST_F(allocation_failure, insert_list_of_the_list_interface) {
+TEST_F(allocation_failure_test, insert_list_of_the_list_interface) {
     varo::list_t<unsigned int, varo::alloc_fast> source;
     for (uint32_t v : {40u, 41u, 42u, 43u})
         source.insert_one(v, source.item_count());
@@ -359,7 +359,7 @@ TEST_F(allocation_failure, insert_list_of_the_list_interface) {
         });
 }
 
-TEST_F(allocation_failure, removal_whose_shrink_is_refused_keeps_the_larger_block) {
+TEST_F(allocation_failure_test, removal_whose_shrink_is_refused_keeps_the_larger_block) {
     const values before = iota_values(16, 5);
     std::vector<bool> removed(16, true);
     removed[0] = removed[1] = false;
@@ -388,7 +388,7 @@ std::string file_name_reported(componentversion& version) {
     return out.value;
 }
 
-TEST_F(allocation_failure, set_module_path_copies_one_string_after_the_other) {
+TEST_F(allocation_failure_test, set_module_path_copies_one_string_after_the_other) {
     struct path_case {
         const char* name;
         bool fresh; // no path has been set before

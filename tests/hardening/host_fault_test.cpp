@@ -20,13 +20,13 @@ namespace {
 
 using bytes = std::vector<uint8_t>;
 
-class host_fault : public hardening_test {
+class host_fault_test : public hardening_test {
 protected:
     playlist_callback& playlists() { return *component.playlist_events; }
     play_callback& playback() { return *component.playback_events; }
 };
 
-TEST_F(host_fault, startup_first_run) {
+TEST_F(host_fault_test, startup_first_run) {
     host.state.playlist_count = 5;
     host.state.active_order = 4;
     const values before = {1, 2};
@@ -57,7 +57,7 @@ TEST_F(host_fault, startup_first_run) {
     EXPECT_GE(points, 5u + 3u); // at least the five active_order calls and one acquisition
 }
 
-TEST_F(host_fault, startup_with_matching_counts_leaves_the_store_alone) {
+TEST_F(host_fault_test, startup_with_matching_counts_leaves_the_store_alone) {
     host.state.playlist_count = 3;
     fault_each_host_call(
         host, "start-up, counts agree",
@@ -78,7 +78,7 @@ struct activation_case {
     bool notified; // the host reports the order it sets back to the playlist handler
 };
 
-TEST_F(host_fault, activation) {
+TEST_F(host_fault_test, activation) {
     const activation_case cases[] = {
         {"nothing playing", false, false},
         {"nothing playing, order change notified", false, true},
@@ -111,7 +111,7 @@ TEST_F(host_fault, activation) {
     host.playlists.on_order_set = nullptr;
 }
 
-TEST_F(host_fault, creation) {
+TEST_F(host_fault_test, creation) {
     host.state.active_order = 5;
     fault_each_host_call(
         host, "creation",
@@ -125,7 +125,7 @@ TEST_F(host_fault, creation) {
         });
 }
 
-TEST_F(host_fault, reorder_makes_no_host_call) {
+TEST_F(host_fault_test, reorder_makes_no_host_call) {
     const uint32_t order[] = {2, 0, 1};
     const uint64_t points = fault_each_host_call(
         host, "reorder",
@@ -139,7 +139,7 @@ TEST_F(host_fault, reorder_makes_no_host_call) {
     EXPECT_EQ(points, 0u);
 }
 
-TEST_F(host_fault, removal_with_a_failing_mask) {
+TEST_F(host_fault_test, removal_with_a_failing_mask) {
     const values before = {10, 11, 12, 13, 14, 15};
     const fake::fake_bit_array mask({false, true, false, true}, &host.log);
     const uint64_t points = fault_each_host_call(
@@ -158,7 +158,7 @@ TEST_F(host_fault, removal_with_a_failing_mask) {
     EXPECT_GE(points, 2u);
 }
 
-TEST_F(host_fault, order_change) {
+TEST_F(host_fault_test, order_change) {
     for (const bool playing : {false, true}) {
         fault_each_host_call(
             host, playing ? "order change while playing" : "order change",
@@ -179,7 +179,7 @@ TEST_F(host_fault, order_change) {
     }
 }
 
-TEST_F(host_fault, track_started_returns_the_track) {
+TEST_F(host_fault_test, track_started_returns_the_track) {
     for (const bool notified : {false, true}) {
         if (notified)
             fake::notify_order_changes(host, component.playlist_events);
@@ -204,7 +204,7 @@ TEST_F(host_fault, track_started_returns_the_track) {
     host.playlists.on_order_set = nullptr;
 }
 
-TEST_F(host_fault, playback_stopped) {
+TEST_F(host_fault_test, playback_stopped) {
     for (const uint32_t reason : {0u, 1u, 2u, 3u}) {
         const uint64_t points = fault_each_host_call(
             host, "playback stopped, reason " + std::to_string(reason),
@@ -227,7 +227,7 @@ TEST_F(host_fault, playback_stopped) {
     }
 }
 
-TEST_F(host_fault, events_the_handlers_ignore_make_no_host_call) {
+TEST_F(host_fault_test, events_the_handlers_ignore_make_no_host_call) {
     const fake::fake_bit_array mask({true}, &host.log);
     const std::vector<std::pair<std::string, std::function<void()>>> events = {
         {"playlist event 1", [&] { playlists().playlist_event_1(1, 2, 3, 4); }},
@@ -279,7 +279,7 @@ bytes concat(std::initializer_list<bytes> parts) {
     return out;
 }
 
-TEST_F(host_fault, read_config_with_a_failing_reader) {
+TEST_F(host_fault_test, read_config_with_a_failing_reader) {
     const bytes unknown = {1,  2,  3,  4,  5,  6, 7, 8, 9, 10,   11,
                            12, 13, 14, 15, 16, 2, 0, 0, 0, 0xAB, 0xCD};
     const bytes stream = concat(
@@ -306,7 +306,7 @@ TEST_F(host_fault, read_config_with_a_failing_reader) {
     EXPECT_GE(points, 3u + 2u + 5u + 6u);
 }
 
-TEST_F(host_fault, write_config_with_a_failing_writer) {
+TEST_F(host_fault_test, write_config_with_a_failing_writer) {
     const values content = {1, 2, 3};
     const bytes record = stream_model::store_record(content);
     abort_token abort;

@@ -163,7 +163,7 @@ protected:
     uint32_t order_in_force_ = 0;
 };
 
-TEST_P(model_test, StoreFollowsTheReferenceModelThroughRandomEvents) {
+TEST_P(model_test, store_follows_the_reference_model_through_random_events) {
     const int steps = 4000;
     int delivered[event_kinds] = {};
     int orders_applied = 0;
@@ -213,7 +213,7 @@ std::vector<run_parameters> runs() {
     return out;
 }
 
-INSTANTIATE_TEST_SUITE_P(Seeds, model_test, ::testing::ValuesIn(runs()),
+INSTANTIATE_TEST_SUITE_P(seeds, model_test, ::testing::ValuesIn(runs()),
                          [](const ::testing::TestParamInfo<run_parameters>& info) {
                              return "seed" + std::to_string(info.param.seed) +
                                     (info.param.notify_from_set_order ? "_reentrant" : "");

@@ -21,12 +21,12 @@ protected:
     }
 };
 
-TEST_F(playback_events_test, SubscribesToTrackStartAndStopOnly) {
+TEST_F(playback_events_test, subscribes_to_track_start_and_stop_only) {
     EXPECT_EQ(playback_events().get_flags(),
               play_callback_flag_track_started | play_callback_flag_playback_stopped);
 }
 
-TEST_F(playback_events_test, TrackStartAppliesThePlayingPlaylistsOrder) {
+TEST_F(playback_events_test, track_start_applies_the_playing_playlists_order) {
     playback_events().track_started(song.pass());
     EXPECT_EQ(host.log.entries, calls({acquired("playlist"),
                                        {"playing_playlist", "set_active_order 4",
@@ -34,13 +34,13 @@ TEST_F(playback_events_test, TrackStartAppliesThePlayingPlaylistsOrder) {
     EXPECT_EQ(store_values(), (values{1, 4}));
 }
 
-TEST_F(playback_events_test, EveryTrackFromThePlaylistAppliesItsOrderAgain) {
+TEST_F(playback_events_test, every_track_from_the_playlist_applies_its_order_again) {
     playback_events().track_started(song.pass());
     playback_events().track_started(song.pass());
     EXPECT_EQ(orders_set(), (entries{"set_active_order 4", "set_active_order 4"}));
 }
 
-TEST_F(playback_events_test, StopAppliesTheActivePlaylistsOrderUnlessTheCodeIs2) {
+TEST_F(playback_events_test, stop_applies_the_active_playlists_order_unless_the_code_is_2) {
     struct stop {
         uint32_t reason;
         bool applies;
@@ -63,7 +63,7 @@ TEST_F(playback_events_test, StopAppliesTheActivePlaylistsOrderUnlessTheCodeIs2)
     }
 }
 
-TEST_F(playback_events_test, NeitherHandlerLooksAtTheLifecycleFlag) {
+TEST_F(playback_events_test, neither_handler_looks_at_the_lifecycle_flag) {
     for (int flag : {state_not_started, state_stopped, state_running}) {
         SCOPED_TRACE(flag);
         init_state = flag;
@@ -74,7 +74,7 @@ TEST_F(playback_events_test, NeitherHandlerLooksAtTheLifecycleFlag) {
     }
 }
 
-TEST_F(playback_events_test, IndexNamingNoEntrySkipsTheOrderButReleasesEverything) {
+TEST_F(playback_events_test, index_naming_no_entry_skips_the_order_but_releases_everything) {
     for (uint32_t index : {no_playlist, 2u, 3u, 1000u}) {
         SCOPED_TRACE(index);
         host.state.playing_playlist = index;
@@ -92,19 +92,19 @@ TEST_F(playback_events_test, IndexNamingNoEntrySkipsTheOrderButReleasesEverythin
     }
 }
 
-TEST_F(playback_events_test, EmptyTrackHandleIsNotReleased) {
+TEST_F(playback_events_test, empty_track_handle_is_not_released) {
     playback_events().track_started(nullptr);
     playback_events().playback_event_6(nullptr);
     EXPECT_EQ(track_releases(), 0);
     EXPECT_EQ(orders_set(), entries{"set_active_order 4"});
 }
 
-TEST_F(playback_events_test, Event6OnlyReleasesItsTrack) {
+TEST_F(playback_events_test, event_6_only_releases_its_track) {
     playback_events().playback_event_6(song.pass());
     EXPECT_EQ(host.log.entries, entries{"release track"});
 }
 
-TEST_F(playback_events_test, IgnoredEventsCallNothing) {
+TEST_F(playback_events_test, ignored_events_call_nothing) {
     playback_events().playback_event_1(1, 2);
     playback_events().playback_event_4(1.5);
     playback_events().playback_event_5(3);
@@ -116,7 +116,7 @@ TEST_F(playback_events_test, IgnoredEventsCallNothing) {
     EXPECT_EQ(store_values(), (values{1, 4}));
 }
 
-TEST_F(playback_events_test, AcquisitionErrorsReachTheHostAfterTheTrackIsReleased) {
+TEST_F(playback_events_test, acquisition_errors_reach_the_host_after_the_track_is_released) {
     for (const acquisition_fault_case& f : acquisition_faults()) {
         SCOPED_TRACE(f.name);
         host.playlist_instances = 1;
@@ -145,7 +145,7 @@ TEST_F(playback_events_test, AcquisitionErrorsReachTheHostAfterTheTrackIsRelease
 
 // A fault at each host call: the error reaches the host, the service and the track go back
 // once, and the store is untouched.
-TEST_F(playback_events_test, FaultAtEachHostCallReleasesServiceAndTrack) {
+TEST_F(playback_events_test, fault_at_each_host_call_releases_service_and_track) {
     struct handler {
         const char* name;
         std::function<void()> call;

@@ -33,20 +33,20 @@ const entries activation_log =
            acquired("playlist"),
            {"set_active_order 3", released("playlist"), released("playback")}});
 
-TEST_F(playlist_events_test, SubscribesToEveryEvent) {
+TEST_F(playlist_events_test, subscribes_to_every_event) {
     EXPECT_EQ(playlist_events().get_flags(), playlist_callback_flags_all);
 }
 
 // ---- Activation --------------------------------------------------------------------------
 
-TEST_F(playlist_events_test, ActivationWhileNothingPlaysAppliesTheNewPlaylistsOrder) {
+TEST_F(playlist_events_test, activation_while_nothing_plays_applies_the_new_playlists_order) {
     set_store({0, 3, 1});
     playlist_events().playlist_activated(0, 1);
     EXPECT_EQ(host.log.entries, activation_log);
     EXPECT_EQ(store_values(), (values{0, 3, 1}));
 }
 
-TEST_F(playlist_events_test, ActivationIgnoresThePreviousIndex) {
+TEST_F(playlist_events_test, activation_ignores_the_previous_index) {
     set_store({0, 3, 1});
     for (uint32_t old_index : {0u, 2u, no_playlist, 77u}) {
         SCOPED_TRACE(old_index);
@@ -56,7 +56,7 @@ TEST_F(playlist_events_test, ActivationIgnoresThePreviousIndex) {
     }
 }
 
-TEST_F(playlist_events_test, ActivationWhilePlayingKeepsThePlayingPlaylistsOrder) {
+TEST_F(playlist_events_test, activation_while_playing_keeps_the_playing_playlists_order) {
     set_store({0, 3, 1});
     host.state.playing = true;
     playlist_events().playlist_activated(1, 2);
@@ -64,7 +64,7 @@ TEST_F(playlist_events_test, ActivationWhilePlayingKeepsThePlayingPlaylistsOrder
               calls({acquired("playback"), {"is_playing", released("playback")}}));
 }
 
-TEST_F(playlist_events_test, ActivationOfNoPlaylistOrOutsideRunningCallsNothing) {
+TEST_F(playlist_events_test, activation_of_no_playlist_or_outside_running_calls_nothing) {
     set_store({0, 3, 1});
     struct quiet {
         const char* name;
@@ -86,7 +86,7 @@ TEST_F(playlist_events_test, ActivationOfNoPlaylistOrOutsideRunningCallsNothing)
     }
 }
 
-TEST_F(playlist_events_test, ActivationOfAnIndexWithoutEntryAcquiresButSetsNothing) {
+TEST_F(playlist_events_test, activation_of_an_index_without_entry_acquires_but_sets_nothing) {
     set_store({0, 3, 1});
     for (uint32_t index : {3u, 4u, 0xFFFFFFFEu}) {
         SCOPED_TRACE(index);
@@ -101,7 +101,7 @@ TEST_F(playlist_events_test, ActivationOfAnIndexWithoutEntryAcquiresButSetsNothi
 
 // ---- Creation ----------------------------------------------------------------------------
 
-TEST_F(playlist_events_test, CreationInsertsTheOrderInForceAtTheClampedIndex) {
+TEST_F(playlist_events_test, creation_inserts_the_order_in_force_at_the_clamped_index) {
     struct creation {
         uint32_t index;
         values expected;
@@ -121,13 +121,13 @@ TEST_F(playlist_events_test, CreationInsertsTheOrderInForceAtTheClampedIndex) {
     }
 }
 
-TEST_F(playlist_events_test, CreationIntoAnEmptyStoreAndWithoutName) {
+TEST_F(playlist_events_test, creation_into_an_empty_store_and_without_name) {
     host.state.active_order = 2;
     playlist_events().playlist_created(0, nullptr, 0);
     EXPECT_EQ(store_values(), values{2});
 }
 
-TEST_F(playlist_events_test, CreationOutsideRunningCallsNothingAndLeavesTheStore) {
+TEST_F(playlist_events_test, creation_outside_running_calls_nothing_and_leaves_the_store) {
     for (int flag : {state_not_started, state_stopped}) {
         SCOPED_TRACE(flag);
         init_state = flag;
@@ -139,7 +139,7 @@ TEST_F(playlist_events_test, CreationOutsideRunningCallsNothingAndLeavesTheStore
     }
 }
 
-TEST_F(playlist_events_test, RefusedGrowthOnCreationLeavesTheStore) {
+TEST_F(playlist_events_test, refused_growth_on_creation_leaves_the_store) {
     // Empty: the first entry needs a block; four entries fill a block of four.
     for (const values& before : {values{}, values{1, 2, 3, 4}}) {
         SCOPED_TRACE(before.size());
@@ -161,7 +161,7 @@ TEST_F(playlist_events_test, RefusedGrowthOnCreationLeavesTheStore) {
 
 // ---- Reordering --------------------------------------------------------------------------
 
-TEST_F(playlist_events_test, ReorderingMovesEachEntryWithItsPlaylist) {
+TEST_F(playlist_events_test, reordering_moves_each_entry_with_its_playlist) {
     struct reordering {
         values before;
         values order;
@@ -185,7 +185,7 @@ TEST_F(playlist_events_test, ReorderingMovesEachEntryWithItsPlaylist) {
     EXPECT_TRUE(host.log.entries.empty()) << "reordering asks the host nothing";
 }
 
-TEST_F(playlist_events_test, ReorderingAppliesInEveryState) {
+TEST_F(playlist_events_test, reordering_applies_in_every_state) {
     for (int flag : {state_not_started, state_stopped}) {
         SCOPED_TRACE(flag);
         init_state = flag;
@@ -195,7 +195,7 @@ TEST_F(playlist_events_test, ReorderingAppliesInEveryState) {
     }
 }
 
-TEST_F(playlist_events_test, ReorderingManyPlaylists) {
+TEST_F(playlist_events_test, reordering_many_playlists) {
     // More positions than the permutation's inline flag table holds.
     const uint32_t n = 20000;
     std::mt19937 rng(7);
@@ -214,7 +214,7 @@ TEST_F(playlist_events_test, ReorderingManyPlaylists) {
         ASSERT_EQ(after[i], before[order[i]]) << i;
 }
 
-TEST_F(playlist_events_test, MalformedReorderingLeavesTheStore) {
+TEST_F(playlist_events_test, malformed_reordering_leaves_the_store) {
     struct malformed {
         const char* name;
         values before;
@@ -243,13 +243,13 @@ TEST_F(playlist_events_test, MalformedReorderingLeavesTheStore) {
     }
 }
 
-TEST_F(playlist_events_test, ReorderingWithoutAnOrderArrayLeavesTheStore) {
+TEST_F(playlist_events_test, reordering_without_an_order_array_leaves_the_store) {
     set_store({10, 20, 30});
     playlist_events().playlists_reordered(nullptr, 3);
     EXPECT_EQ(store_values(), (values{10, 20, 30}));
 }
 
-TEST_F(playlist_events_test, RefusedFlagTableLeavesTheStore) {
+TEST_F(playlist_events_test, refused_flag_table_leaves_the_store) {
     const uint32_t n = 20000;
     values before(n), order(n);
     for (uint32_t i = 0; i < n; ++i) {
@@ -265,7 +265,7 @@ TEST_F(playlist_events_test, RefusedFlagTableLeavesTheStore) {
 
 // ---- Removal -----------------------------------------------------------------------------
 
-TEST_F(playlist_events_test, RemovalDropsTheMarkedEntriesAndKeepsTheOrderOfTheRest) {
+TEST_F(playlist_events_test, removal_drops_the_marked_entries_and_keeps_the_order_of_the_rest) {
     struct removal {
         std::vector<bool> removed;
         values after;
@@ -292,7 +292,7 @@ TEST_F(playlist_events_test, RemovalDropsTheMarkedEntriesAndKeepsTheOrderOfTheRe
     EXPECT_TRUE(host.log.entries.empty()) << "removal asks the host's services nothing";
 }
 
-TEST_F(playlist_events_test, RemovalAppliesInEveryState) {
+TEST_F(playlist_events_test, removal_applies_in_every_state) {
     for (int flag : {state_not_started, state_stopped}) {
         SCOPED_TRACE(flag);
         init_state = flag;
@@ -304,7 +304,7 @@ TEST_F(playlist_events_test, RemovalAppliesInEveryState) {
 
 // The mask is the host's: it may cover more or fewer positions than the store holds. Only
 // positions below the store's count are asked, and only through find.
-TEST_F(playlist_events_test, RemovalAsksTheMaskOnlyBelowTheStoresCount) {
+TEST_F(playlist_events_test, removal_asks_the_mask_only_below_the_stores_count) {
     struct mismatch {
         const char* name;
         values before;
@@ -335,7 +335,7 @@ TEST_F(playlist_events_test, RemovalAsksTheMaskOnlyBelowTheStoresCount) {
 
 // ---- Order change ------------------------------------------------------------------------
 
-TEST_F(playlist_events_test, OrderChangeIsRecordedForTheActivePlaylistWhileNothingPlays) {
+TEST_F(playlist_events_test, order_change_is_recorded_for_the_active_playlist_while_nothing_plays) {
     set_store({0, 3, 1});
     playlist_events().playback_order_changed(4);
     EXPECT_EQ(store_values(), (values{0, 4, 1}));
@@ -345,7 +345,7 @@ TEST_F(playlist_events_test, OrderChangeIsRecordedForTheActivePlaylistWhileNothi
                                         released("playback")}}));
 }
 
-TEST_F(playlist_events_test, OrderChangeIsRecordedForThePlayingPlaylistWhilePlaying) {
+TEST_F(playlist_events_test, order_change_is_recorded_for_the_playing_playlist_while_playing) {
     set_store({0, 3, 1});
     host.state.playing = true;
     host.state.playing_playlist = 0;
@@ -357,7 +357,7 @@ TEST_F(playlist_events_test, OrderChangeIsRecordedForThePlayingPlaylistWhilePlay
                                         released("playback")}}));
 }
 
-TEST_F(playlist_events_test, OrderChangeForATargetWithoutEntryChangesNothing) {
+TEST_F(playlist_events_test, order_change_for_a_target_without_entry_changes_nothing) {
     set_store({0, 3, 1});
     for (bool playing : {false, true}) {
         for (uint32_t target : {no_playlist, 3u, 100u}) {
@@ -373,7 +373,7 @@ TEST_F(playlist_events_test, OrderChangeForATargetWithoutEntryChangesNothing) {
     }
 }
 
-TEST_F(playlist_events_test, BeforeStartupOnlyTheOrderChangeActs) {
+TEST_F(playlist_events_test, before_startup_only_the_order_change_acts) {
     init_state = state_not_started;
     set_store({0, 3});
     host.state.active_order = 6;
@@ -384,7 +384,7 @@ TEST_F(playlist_events_test, BeforeStartupOnlyTheOrderChangeActs) {
     EXPECT_TRUE(orders_set().empty());
 }
 
-TEST_F(playlist_events_test, OrderChangeIsRecordedAfterShutdown) {
+TEST_F(playlist_events_test, order_change_is_recorded_after_shutdown) {
     init_state = state_stopped;
     set_store({0, 3});
     playlist_events().playback_order_changed(2);
@@ -393,7 +393,7 @@ TEST_F(playlist_events_test, OrderChangeIsRecordedAfterShutdown) {
 
 // ---- Events without action ---------------------------------------------------------------
 
-TEST_F(playlist_events_test, IgnoredEventsCallNothingAndLeaveTheStore) {
+TEST_F(playlist_events_test, ignored_events_call_nothing_and_leave_the_store) {
     set_store({0, 3, 1});
     playlist_callback& events = playlist_events();
     events.playlist_event_1(1, 2, 3, 4);
@@ -429,7 +429,7 @@ const handler_case handlers[] = {
     {"playback_order_changed", 2, 8, [](playlist_callback& e) { e.playback_order_changed(8); }},
 };
 
-TEST_F(playlist_events_test, AcquisitionErrorsLeaveTheStoreAndReleaseEverything) {
+TEST_F(playlist_events_test, acquisition_errors_leave_the_store_and_release_everything) {
     for (const handler_case& h : handlers) {
         for (int nth = 1; nth <= h.acquisitions; ++nth) {
             for (const acquisition_fault_case& f : acquisition_faults()) {
@@ -453,7 +453,7 @@ TEST_F(playlist_events_test, AcquisitionErrorsLeaveTheStoreAndReleaseEverything)
     }
 }
 
-TEST_F(playlist_events_test, FaultAtEachHostCallLeavesTheStoreAndReleasesEverything) {
+TEST_F(playlist_events_test, fault_at_each_host_call_leaves_the_store_and_releases_everything) {
     for (const handler_case& h : handlers) {
         const uint64_t faults = fake::fail_each_host_call(
             host,

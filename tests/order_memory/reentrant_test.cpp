@@ -24,7 +24,7 @@ entries nested_order_change(uint32_t order, const std::string& target_call) {
                   {"is_playing", target_call, released("playlist"), released("playback")}});
 }
 
-TEST_F(reentrant_test, ActivationRecordsTheAppliedOrderForTheNewPlaylist) {
+TEST_F(reentrant_test, activation_records_the_applied_order_for_the_new_playlist) {
     host.state.active_playlist = 1;
     playlist_events().playlist_activated(0, 1);
     EXPECT_EQ(host.log.entries, calls({acquired("playback"),
@@ -37,7 +37,7 @@ TEST_F(reentrant_test, ActivationRecordsTheAppliedOrderForTheNewPlaylist) {
     EXPECT_EQ(host.state.active_order, 3u);
 }
 
-TEST_F(reentrant_test, TrackStartRecordsTheAppliedOrderForThePlayingPlaylist) {
+TEST_F(reentrant_test, track_start_records_the_applied_order_for_the_playing_playlist) {
     host.state.active_playlist = 0;
     host.state.playing = true;
     host.state.playing_playlist = 2;
@@ -49,7 +49,7 @@ TEST_F(reentrant_test, TrackStartRecordsTheAppliedOrderForThePlayingPlaylist) {
     EXPECT_EQ(store_values(), (values{0, 3, 1}));
 }
 
-TEST_F(reentrant_test, StopRecordsTheAppliedOrderForTheActivePlaylist) {
+TEST_F(reentrant_test, stop_records_the_applied_order_for_the_active_playlist) {
     host.state.active_playlist = 1;
     host.state.playing = false;
     host.state.playing_playlist = 2;
@@ -61,7 +61,7 @@ TEST_F(reentrant_test, StopRecordsTheAppliedOrderForTheActivePlaylist) {
     EXPECT_EQ(store_values(), (values{0, 3, 1}));
 }
 
-TEST_F(reentrant_test, SequenceOfEventsEndsWithTheRightStore) {
+TEST_F(reentrant_test, sequence_of_events_ends_with_the_right_store) {
     host.state.active_order = 5;
     playlist_events().playlist_created(3, "x", 1); // [0, 3, 1, 5]
     host.state.playlist_count = 4;
@@ -84,7 +84,7 @@ TEST_F(reentrant_test, SequenceOfEventsEndsWithTheRightStore) {
 
 // A fault anywhere, in the outer handler or the nested one, reaches the host with every
 // reference back, outer and nested alike.
-TEST_F(reentrant_test, FaultAtEachCallOfOuterAndNestedHandlerReleasesEverything) {
+TEST_F(reentrant_test, fault_at_each_call_of_outer_and_nested_handler_releases_everything) {
     struct handler {
         const char* name;
         std::function<void()> call;
@@ -125,7 +125,7 @@ TEST_F(reentrant_test, FaultAtEachCallOfOuterAndNestedHandlerReleasesEverything)
     }
 }
 
-TEST_F(reentrant_test, NestedAcquisitionErrorPassesThroughTheOuterHandler) {
+TEST_F(reentrant_test, nested_acquisition_error_passes_through_the_outer_handler) {
     host.state.active_playlist = 1;
     for (const acquisition_fault_case& f : acquisition_faults()) {
         SCOPED_TRACE(f.name);

@@ -14,7 +14,7 @@ const entries refill_log = calls({acquired("playlist"),
                                   {"active_order", "active_order", "active_order"},
                                   {released("playlist"), released("playlist")}});
 
-TEST_F(startup_test, EdgeCasesOfReconciliation) {
+TEST_F(startup_test, edge_cases_of_reconciliation) {
     struct reconciliation {
         const char* name;
         values stored;
@@ -51,14 +51,14 @@ TEST_F(startup_test, EdgeCasesOfReconciliation) {
     }
 }
 
-TEST_F(startup_test, RefillAsksTheCountAgainAndAppendsUnderASecondAcquisition) {
+TEST_F(startup_test, refill_asks_the_count_again_and_appends_under_a_second_acquisition) {
     host.state.playlist_count = 3;
     host.state.active_order = 2;
     startup().on_startup();
     EXPECT_EQ(host.log.entries, refill_log);
 }
 
-TEST_F(startup_test, AgreeingCountsAskNothingMore) {
+TEST_F(startup_test, agreeing_counts_ask_nothing_more) {
     set_store({0, 4});
     host.state.playlist_count = 2;
     startup().on_startup();
@@ -66,7 +66,7 @@ TEST_F(startup_test, AgreeingCountsAskNothingMore) {
               calls({acquired("playlist"), {"playlist_count", released("playlist")}}));
 }
 
-TEST_F(startup_test, EachAppendedEntryAsksTheOrderInForceAfresh) {
+TEST_F(startup_test, each_appended_entry_asks_the_order_in_force_afresh) {
     host.state.playlist_count = 3;
     host.state.active_order = 10;
     host.log.on_record = [this](const std::string& call) {
@@ -77,7 +77,7 @@ TEST_F(startup_test, EachAppendedEntryAsksTheOrderInForceAfresh) {
     EXPECT_EQ(store_values(), (values{11, 12, 13}));
 }
 
-TEST_F(startup_test, TheSecondCountDecidesHowManyEntriesAreAppended) {
+TEST_F(startup_test, the_second_count_decides_how_many_entries_are_appended) {
     set_store({5});
     host.state.playlist_count = 2;
     host.state.active_order = 1;
@@ -90,7 +90,7 @@ TEST_F(startup_test, TheSecondCountDecidesHowManyEntriesAreAppended) {
     EXPECT_EQ(store_values(), (values{1, 1, 1, 1}));
 }
 
-TEST_F(startup_test, RestoredConfigurationWithTheRightCountIsKept) {
+TEST_F(startup_test, restored_configuration_with_the_right_count_is_kept) {
     set_store({0, 4});
     abort_token abort;
     fake::fake_writer writer(host.log);
@@ -108,7 +108,7 @@ TEST_F(startup_test, RestoredConfigurationWithTheRightCountIsKept) {
     EXPECT_EQ(std::count(host.log.entries.begin(), host.log.entries.end(), "active_order"), 0);
 }
 
-TEST_F(startup_test, LifecycleFlagFollowsTheLastCall) {
+TEST_F(startup_test, lifecycle_flag_follows_the_last_call) {
     struct sequence {
         std::string calls; // s = start-up, q = shut-down
         int flag;
@@ -134,7 +134,7 @@ TEST_F(startup_test, LifecycleFlagFollowsTheLastCall) {
     }
 }
 
-TEST_F(startup_test, ShutdownCallsNothingAndLeavesTheStore) {
+TEST_F(startup_test, shutdown_calls_nothing_and_leaves_the_store) {
     set_store({1, 2});
     init_state = state_running;
     startup().on_shutdown();
@@ -143,7 +143,7 @@ TEST_F(startup_test, ShutdownCallsNothingAndLeavesTheStore) {
     EXPECT_TRUE(host.log.entries.empty());
 }
 
-TEST_F(startup_test, StoreOutOfLineAfterShutdownIsRefilledAtTheNextStartup) {
+TEST_F(startup_test, store_out_of_line_after_shutdown_is_refilled_at_the_next_startup) {
     host.state.playlist_count = 2;
     host.state.active_order = 4;
     startup().on_startup();
@@ -161,7 +161,7 @@ TEST_F(startup_test, StoreOutOfLineAfterShutdownIsRefilledAtTheNextStartup) {
 // A fault at each host call of a refilling start-up, numbered in the order of refill_log
 // (releases cannot fail). Until the second acquisition is complete the store is untouched;
 // a fault at the j-th order question leaves the j - 1 entries appended before it.
-TEST_F(startup_test, FaultAtEachHostCallKeepsTheFlagAndReleasesEverything) {
+TEST_F(startup_test, fault_at_each_host_call_keeps_the_flag_and_releases_everything) {
     const values before = {7};
     const values expected_store[] = {before, before, before, before, before, before,
                                      before, before, {},     {2},    {2, 2}};
@@ -192,7 +192,7 @@ TEST_F(startup_test, FaultAtEachHostCallKeepsTheFlagAndReleasesEverything) {
     }
 }
 
-TEST_F(startup_test, AcquisitionErrorsLeaveStoreAndFlag) {
+TEST_F(startup_test, acquisition_errors_leave_store_and_flag) {
     for (const acquisition_fault_case& f : acquisition_faults()) {
         for (int nth : {1, 2}) {
             SCOPED_TRACE(std::string(f.name) + " at acquisition " + std::to_string(nth));
@@ -214,7 +214,7 @@ TEST_F(startup_test, AcquisitionErrorsLeaveStoreAndFlag) {
     }
 }
 
-TEST_F(startup_test, RefusedGrowthKeepsTheEntriesAppendedSoFar) {
+TEST_F(startup_test, refused_growth_keeps_the_entries_appended_so_far) {
     // The store's block doubles from one entry: requests 1, 2 and 3 are the appends of
     // entries 1, 2 and 3.
     const values expected[] = {{}, {2}, {2, 2}};
@@ -239,7 +239,7 @@ TEST_F(startup_test, RefusedGrowthKeepsTheEntriesAppendedSoFar) {
     }
 }
 
-TEST_F(startup_test, NoDirectoryFromTheExportIsServiceNotFound) {
+TEST_F(startup_test, no_directory_from_the_export_is_service_not_found) {
     velmora_get_interface(nullptr, nullptr);
     set_store({1});
     EXPECT_THROW(startup().on_startup(), exception_service_not_found);

@@ -4,7 +4,7 @@
 #include "fake_host.h"
 #include "order_memory/order_store.h"
 
-TEST(Smoke, StartupFillsStoreAndReleasesEverything) {
+TEST(smoke_test, startup_fills_store_and_releases_everything) {
     fake::fake_host host;
     host.state.playlist_count = 3;
     host.state.active_order = 2;

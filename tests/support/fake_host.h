@@ -134,7 +134,7 @@ private:
     player_state* state_;
 };
 
-// A counted track; count_outstanding() tells how many references are still out.
+// A counted track; references() tells how many references are still out.
 class fake_track final : public track_handle {
 public:
     explicit fake_track(call_log& log) : log_(&log) {}

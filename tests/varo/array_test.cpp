@@ -77,9 +77,9 @@ void run_policy_case(const policy_case& c) {
     }
 }
 
-class array_policy : public hooked {};
+class array_policy_test : public hooked {};
 
-TEST_F(array_policy, capacity_follows_the_policy) {
+TEST_F(array_policy_test, capacity_follows_the_policy) {
     const policy_case cases[] = {
         {"fast: growing from empty doubles",
          policy::fast,
@@ -180,7 +180,7 @@ void run_refusal(const refusal_case& c) {
         EXPECT_EQ(a[k], 7 * k + 1) << "item " << k;
 }
 
-TEST_F(array_policy, refused_request_leaves_the_array_valid) {
+TEST_F(array_policy_test, refused_request_leaves_the_array_valid) {
     const refusal_case cases[] = {
         {"fast: first block", policy::fast, 0, 1, 0, 0},
         {"fast: growth", policy::fast, 3, 5, 3, 4},
@@ -231,7 +231,7 @@ void expect_refused_unasked(const char* name, F action) {
         EXPECT_EQ(a[k], static_cast<T>(k + 1));
 }
 
-TEST_F(array_policy, sizes_past_32_bits_are_refused_before_the_heap_is_asked) {
+TEST_F(array_policy_test, sizes_past_32_bits_are_refused_before_the_heap_is_asked) {
     const auto to = [](uint32_t n) { return [n](auto& a) { a.resize(n); }; };
     expect_refused_unasked<uint8_t, varo::alloc_fast>("fast: doubling past 2^31", to(0x80000001u));
     expect_refused_unasked<uint8_t, varo::alloc_fast>("fast: largest size", to(0xFFFFFFFFu));
@@ -247,7 +247,7 @@ TEST_F(array_policy, sizes_past_32_bits_are_refused_before_the_heap_is_asked) {
     EXPECT_EQ(hook::live_blocks(), 0);
 }
 
-TEST_F(array_policy, clear_frees_the_block_under_every_policy) {
+TEST_F(array_policy_test, clear_frees_the_block_under_every_policy) {
     varo::array_t<uint32_t, varo::alloc_fast> fast;
     varo::array_t<uint32_t, varo::alloc_grow_only> grow;
     varo::array_t<uint32_t, varo::alloc_exact> exact;
@@ -267,7 +267,7 @@ TEST_F(array_policy, clear_frees_the_block_under_every_policy) {
     EXPECT_EQ(hook::live_blocks(), 0);
 }
 
-TEST_F(array_policy, destructor_frees_the_block) {
+TEST_F(array_policy_test, destructor_frees_the_block) {
     {
         varo::array_t<uint8_t, varo::alloc_grow_only> a;
         a.resize(100);
@@ -276,13 +276,13 @@ TEST_F(array_policy, destructor_frees_the_block) {
     EXPECT_EQ(hook::live_blocks(), 0);
 }
 
-class assign_text : public hooked {
+class assign_text_test : public hooked {
 protected:
     using text = varo::array_t<char, varo::alloc_exact>;
     static std::string bytes(const text& t) { return std::string(t.data(), t.size()); }
 };
 
-TEST_F(assign_text, keeps_the_terminator_and_sizes_exactly) {
+TEST_F(assign_text_test, keeps_the_terminator_and_sizes_exactly) {
     text t;
     const struct {
         const char* text;
@@ -302,7 +302,7 @@ TEST_F(assign_text, keeps_the_terminator_and_sizes_exactly) {
     }
 }
 
-TEST_F(assign_text, refused_growth_keeps_the_old_text) {
+TEST_F(assign_text_test, refused_growth_keeps_the_old_text) {
     text t;
     t.assign_text("abc");
     hook::refuse_nth(1);

@@ -19,7 +19,7 @@ using find_call = recording_mask::find_call;
 using items = std::vector<uint32_t>;
 namespace hook = varo::alloc_hook;
 
-class list_ops : public hooked {};
+class list_ops_test : public hooked {};
 
 // ---- keep_masked -------------------------------------------------------------------------
 
@@ -31,7 +31,7 @@ struct keep_case {
     std::vector<find_call> finds;
 };
 
-TEST_F(list_ops, keep_masked_keeps_true_items_with_the_exact_find_sequence) {
+TEST_F(list_ops_test, keep_masked_keeps_true_items_with_the_exact_find_sequence) {
     const keep_case cases[] = {
         {"bits 1 and 3",
          {10, 11, 12, 13, 14},
@@ -72,7 +72,7 @@ TEST_F(list_ops, keep_masked_keeps_true_items_with_the_exact_find_sequence) {
     }
 }
 
-TEST_F(list_ops, store_removal_through_bit_array_not_keeps_unremoved_entries) {
+TEST_F(list_ops_test, store_removal_through_bit_array_not_keeps_unremoved_entries) {
     const std::vector<find_call> host_finds = {{true, 0, 3}, {false, 1, 2}, {false, 2, 1}};
     {
         test_list list({5, 6, 7});
@@ -90,7 +90,7 @@ TEST_F(list_ops, store_removal_through_bit_array_not_keeps_unremoved_entries) {
     }
 }
 
-TEST_F(list_ops, bit_array_not_inverts_with_one_call_each) {
+TEST_F(list_ops_test, bit_array_not_inverts_with_one_call_each) {
     recording_mask inner({true, false, false, true});
     const bit_array_not inverted(inner);
     const struct {
@@ -126,7 +126,7 @@ private:
     uint32_t truthful_;
 };
 
-TEST_F(list_ops, keep_masked_answer_before_the_search_start_counts_as_none) {
+TEST_F(list_ops_test, keep_masked_answer_before_the_search_start_counts_as_none) {
     const struct {
         uint32_t truthful;
         items after;
@@ -141,7 +141,7 @@ TEST_F(list_ops, keep_masked_answer_before_the_search_start_counts_as_none) {
     }
 }
 
-TEST_F(list_ops, keep_masked_find_error_leaves_every_item_and_the_count) {
+TEST_F(list_ops_test, keep_masked_find_error_leaves_every_item_and_the_count) {
     const struct {
         size_t fail_on;
         items after;
@@ -161,7 +161,7 @@ TEST_F(list_ops, keep_masked_find_error_leaves_every_item_and_the_count) {
     }
 }
 
-TEST_F(list_ops, keep_masked_refused_shrink_keeps_the_filtered_items_in_the_larger_block) {
+TEST_F(list_ops_test, keep_masked_refused_shrink_keeps_the_filtered_items_in_the_larger_block) {
     test_list list({0, 1, 2, 3, 4, 5, 6, 7, 8});
     ASSERT_EQ(list.storage().capacity(), 16u);
     recording_mask mask({true, true});
@@ -196,7 +196,7 @@ private:
     items values_;
 };
 
-TEST_F(list_ops, insert_list_inserts_in_order_and_returns_the_first_position) {
+TEST_F(list_ops_test, insert_list_inserts_in_order_and_returns_the_first_position) {
     const struct {
         items list, source;
         uint32_t index;
@@ -234,7 +234,7 @@ TEST_F(list_ops, insert_list_inserts_in_order_and_returns_the_first_position) {
     }
 }
 
-TEST_F(list_ops, insert_list_of_the_list_itself_inserts_a_copy_of_the_old_items) {
+TEST_F(list_ops_test, insert_list_of_the_list_itself_inserts_a_copy_of_the_old_items) {
     for (uint32_t n = 0; n <= 6; ++n) {
         for (uint32_t index = 0; index <= n + 1; ++index) {
             SCOPED_TRACE(::testing::Message() << n << " items, at " << index);
@@ -252,7 +252,7 @@ TEST_F(list_ops, insert_list_of_the_list_itself_inserts_a_copy_of_the_old_items)
     }
 }
 
-TEST_F(list_ops, insert_list_refused_growth_changes_nothing) {
+TEST_F(list_ops_test, insert_list_refused_growth_changes_nothing) {
     test_list list({1, 2, 3});
     ASSERT_EQ(list.storage().capacity(), 4u);
     recording_source source({8, 9});
@@ -268,7 +268,7 @@ TEST_F(list_ops, insert_list_refused_growth_changes_nothing) {
     EXPECT_TRUE(source.reads.empty());
 }
 
-TEST_F(list_ops, insert_list_source_error_leaves_the_new_count_and_written_items) {
+TEST_F(list_ops_test, insert_list_source_error_leaves_the_new_count_and_written_items) {
     test_list list({1, 2, 3});
     recording_source source({8, 9, 7});
     source.fail_on_read = 2;
@@ -282,7 +282,7 @@ TEST_F(list_ops, insert_list_source_error_leaves_the_new_count_and_written_items
 
 // ---- insert_one --------------------------------------------------------------------------
 
-TEST_F(list_ops, insert_one_inserts_before_index_or_appends) {
+TEST_F(list_ops_test, insert_one_inserts_before_index_or_appends) {
     const struct {
         items list;
         uint32_t value, index;
@@ -299,7 +299,7 @@ TEST_F(list_ops, insert_one_inserts_before_index_or_appends) {
     }
 }
 
-TEST_F(list_ops, insert_one_of_an_item_of_the_same_list_inserts_its_old_value) {
+TEST_F(list_ops_test, insert_one_of_an_item_of_the_same_list_inserts_its_old_value) {
     test_list list({5, 6});
     ASSERT_EQ(list.storage().capacity(), 2u); // the insert reallocates
     list.insert_one(list[1], 0);
@@ -308,7 +308,7 @@ TEST_F(list_ops, insert_one_of_an_item_of_the_same_list_inserts_its_old_value) {
     EXPECT_EQ(items_of(list), items({6, 5, 6, 6}));
 }
 
-TEST_F(list_ops, insert_one_refused_growth_changes_nothing) {
+TEST_F(list_ops_test, insert_one_refused_growth_changes_nothing) {
     test_list list({1, 2});
     hook::refuse_nth(1);
     EXPECT_THROW(list.insert_one(3, 0), std::bad_alloc);
@@ -318,7 +318,7 @@ TEST_F(list_ops, insert_one_refused_growth_changes_nothing) {
 
 // ---- item access -------------------------------------------------------------------------
 
-TEST_F(list_ops, item_operations_through_the_interface) {
+TEST_F(list_ops_test, item_operations_through_the_interface) {
     test_list list({1, 2, 3, 4});
     varo::list_base_t<uint32_t>& ops = list;
     EXPECT_EQ(ops.item_count(), 4u);
@@ -340,7 +340,7 @@ TEST_F(list_ops, item_operations_through_the_interface) {
     EXPECT_EQ(items_of(list), items({4, 42, 3, 9}));
 }
 
-TEST_F(list_ops, clear_frees_the_storage) {
+TEST_F(list_ops_test, clear_frees_the_storage) {
     test_list list({1, 2, 3, 4, 5});
     ASSERT_EQ(hook::live_blocks(), 1);
     list.clear();

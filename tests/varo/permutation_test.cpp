@@ -24,13 +24,13 @@ using varo_test::test_list;
 using order_t = std::vector<uint32_t>;
 namespace hook = varo::alloc_hook;
 
-class permutation : public hooked {};
+class permutation_test : public hooked {};
 
 std::vector<char> letters(const std::string& s) {
     return {s.begin(), s.end()};
 }
 
-TEST_F(permutation, swap_sequences) {
+TEST_F(permutation_test, swap_sequences) {
     const struct {
         order_t order;
         std::vector<call> swaps;
@@ -56,13 +56,13 @@ TEST_F(permutation, swap_sequences) {
     EXPECT_EQ(hook::requests(), 0u);
 }
 
-TEST_F(permutation, zero_count_reads_no_order) {
+TEST_F(permutation_test, zero_count_reads_no_order) {
     recording_reorder<char> callback(letters("AB"));
     varo::apply_permutation(callback, nullptr, 0);
     EXPECT_TRUE(callback.swaps.empty());
 }
 
-TEST_F(permutation, delta_callback_shifts_both_positions) {
+TEST_F(permutation_test, delta_callback_shifts_both_positions) {
     recording_reorder<char> inner(letters("abcd"));
     varo::reorder_callback_impl_delta delta(inner, 2);
     const order_t order = {1, 0};
@@ -71,7 +71,7 @@ TEST_F(permutation, delta_callback_shifts_both_positions) {
     EXPECT_EQ(inner.items, letters("abdc"));
 }
 
-TEST_F(permutation, reorder_range_permutes_only_its_range) {
+TEST_F(permutation_test, reorder_range_permutes_only_its_range) {
     const struct {
         order_t list;
         uint32_t base;
@@ -113,7 +113,7 @@ uint32_t cycles_of(const order_t& order) {
     return cycles;
 }
 
-TEST_F(permutation, random_orders_take_count_minus_cycles_swaps_each_placing_one_item) {
+TEST_F(permutation_test, random_orders_take_count_minus_cycles_swaps_each_placing_one_item) {
     for (const uint32_t n : {2u, 9u, 100u, 8192u, 8193u, 20000u}) {
         for (uint32_t seed = 1; seed <= 3; ++seed) {
             SCOPED_TRACE(::testing::Message() << n << " items, seed " << seed);
@@ -141,7 +141,7 @@ TEST_F(permutation, random_orders_take_count_minus_cycles_swaps_each_placing_one
 
 // The flag table holds a bit per position: the first 8192 positions fit in the table's own
 // 1024 bytes, position 8193 needs one byte from the heap.
-TEST_F(permutation, flag_table_takes_heap_memory_only_beyond_8192_positions) {
+TEST_F(permutation_test, flag_table_takes_heap_memory_only_beyond_8192_positions) {
     const struct {
         uint32_t count;
         uint64_t requests;
@@ -161,7 +161,7 @@ TEST_F(permutation, flag_table_takes_heap_memory_only_beyond_8192_positions) {
     }
 }
 
-TEST_F(permutation, refused_flag_table_throws_before_any_swap) {
+TEST_F(permutation_test, refused_flag_table_throws_before_any_swap) {
     const order_t order = random_order(8193, 5);
     order_t start(8193);
     std::iota(start.begin(), start.end(), 0u);
@@ -184,7 +184,7 @@ TEST_F(permutation, refused_flag_table_throws_before_any_swap) {
     }
 }
 
-TEST_F(permutation, callback_error_passes_after_freeing_the_flag_table) {
+TEST_F(permutation_test, callback_error_passes_after_freeing_the_flag_table) {
     const uint32_t n = 9000;
     order_t start(n);
     std::iota(start.begin(), start.end(), 0u);
@@ -202,7 +202,7 @@ TEST_F(permutation, callback_error_passes_after_freeing_the_flag_table) {
     EXPECT_EQ(callback.items, expected);
 }
 
-TEST_F(permutation, checked_form_applies_only_permutations) {
+TEST_F(permutation_test, checked_form_applies_only_permutations) {
     const struct {
         order_t order;
         bool valid;
@@ -234,7 +234,7 @@ TEST_F(permutation, checked_form_applies_only_permutations) {
     }
 }
 
-TEST_F(permutation, checked_reorder_range_on_a_list) {
+TEST_F(permutation_test, checked_reorder_range_on_a_list) {
     test_list list({'a', 'b', 'c', 'd'});
     const order_t bad = {1, 1};
     EXPECT_FALSE(list.reorder_range_checked(1, bad.data(), 2));
@@ -244,7 +244,7 @@ TEST_F(permutation, checked_reorder_range_on_a_list) {
     EXPECT_EQ(items_of(list), order_t({'a', 'c', 'b', 'd'}));
 }
 
-TEST_F(permutation, checked_form_beyond_8192_positions) {
+TEST_F(permutation_test, checked_form_beyond_8192_positions) {
     const uint32_t n = 10000;
     order_t order = random_order(n, 9);
     order_t start(n);
@@ -267,7 +267,7 @@ TEST_F(permutation, checked_form_beyond_8192_positions) {
     EXPECT_EQ(hook::live_blocks(), 0);
 }
 
-TEST_F(permutation, spill_buffer_keeps_1024_bytes_inline) {
+TEST_F(permutation_test, spill_buffer_keeps_1024_bytes_inline) {
     varo::spill_buffer buffer;
     const struct {
         uint32_t size;

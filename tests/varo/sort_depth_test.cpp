@@ -132,7 +132,7 @@ values as_values(const std::vector<uint32_t>& v) {
 }
 
 // Ordinary inputs: the limited quicksort must make exactly the plain one's calls.
-TEST(sort_depth, ordinary_input_keeps_the_plain_call_trace) {
+TEST(sort_depth_test, ordinary_input_keeps_the_plain_call_trace) {
     struct shape {
         const char* name;
         int32_t (*item)(uint32_t i, uint32_t n, std::mt19937& rng);
@@ -185,7 +185,7 @@ TEST(sort_depth, ordinary_input_keeps_the_plain_call_trace) {
 
 // The adversarial inputs really do drive the plain quicksort deep; the limited one leaves
 // the plain trace, stays inside its range and still sorts, stably where asked.
-TEST(sort_depth, adversarial_input_meets_the_limit_and_still_sorts) {
+TEST(sort_depth_test, adversarial_input_meets_the_limit_and_still_sorts) {
     const uint32_t n = 4000;
     const struct {
         const char* name;
@@ -288,7 +288,7 @@ private:
     uint64_t budget_;
 };
 
-TEST(sort_depth, million_adversarial_items_sort_on_a_256_kib_stack) {
+TEST(sort_depth_test, million_adversarial_items_sort_on_a_256_kib_stack) {
     const uint32_t n = 1000000;
     const uint64_t log2n = 20;
     // These inputs take about 4.5 n log2 n compares (the partition passes down to the limit,

@@ -24,9 +24,9 @@ using values = std::vector<int32_t>;
 using trace_t = std::vector<call>;
 namespace hook = varo::alloc_hook;
 
-class sorting : public hooked {};
+class sorting_test : public hooked {};
 
-TEST_F(sorting, quick_sort_call_traces) {
+TEST_F(sorting_test, quick_sort_call_traces) {
     const struct {
         const char* name;
         values items;
@@ -68,7 +68,7 @@ TEST_F(sorting, quick_sort_call_traces) {
     }
 }
 
-TEST_F(sorting, quick_sort_of_a_subrange_touches_only_that_range) {
+TEST_F(sorting_test, quick_sort_of_a_subrange_touches_only_that_range) {
     recording_sort callback({9, 9, 2, 1, 0});
     callback.low = 2;
     callback.high = 4;
@@ -77,7 +77,7 @@ TEST_F(sorting, quick_sort_of_a_subrange_touches_only_that_range) {
     EXPECT_EQ(callback.items, values({9, 9, 1, 2, 0}));
 }
 
-TEST_F(sorting, median_of_three_uses_exactly_three_compares) {
+TEST_F(sorting_test, median_of_three_uses_exactly_three_compares) {
     // Values at the first, middle and last positions of a range of 5 (positions 0, 2, 4).
     const struct {
         int32_t first, middle, last;
@@ -106,7 +106,7 @@ TEST_F(sorting, median_of_three_uses_exactly_three_compares) {
     EXPECT_EQ(callback.trace, trace_t({cmp(3, 6), cmp(6, 8), cmp(3, 8)}));
 }
 
-TEST_F(sorting, small_sort_compares_every_pair_once) {
+TEST_F(sorting_test, small_sort_compares_every_pair_once) {
     for (uint32_t n = 0; n <= 6; ++n) {
         values items(n);
         for (uint32_t i = 0; i < n; ++i)
@@ -138,7 +138,7 @@ uint32_t pair(uint32_t number, char letter) {
     return number << 8 | static_cast<unsigned char>(letter);
 }
 
-TEST_F(sorting, stable_sort_keeps_equal_items_in_order_and_sort_does_not) {
+TEST_F(sorting_test, stable_sort_keeps_equal_items_in_order_and_sort_does_not) {
     const std::vector<uint32_t> items = {pair(1, 'a'), pair(0, 'b'), pair(1, 'c'),
                                          pair(0, 'd'), pair(1, 'e'), pair(0, 'f')};
     by_number comparator;
@@ -168,7 +168,7 @@ private:
     const varo_test::u32_list& list_;
 };
 
-TEST_F(sorting, list_sort_compares_items_in_place_with_the_quick_sort_trace) {
+TEST_F(sorting_test, list_sort_compares_items_in_place_with_the_quick_sort_trace) {
     test_list list({3, 1, 4, 1, 5});
     position_recorder comparator(list);
     list.sort(comparator);
@@ -177,7 +177,7 @@ TEST_F(sorting, list_sort_compares_items_in_place_with_the_quick_sort_trace) {
     EXPECT_EQ(items_of(list), std::vector<uint32_t>({1, 1, 3, 4, 5}));
 }
 
-TEST_F(sorting, index_tiebreak_orders_equal_items_by_starting_position) {
+TEST_F(sorting_test, index_tiebreak_orders_equal_items_by_starting_position) {
     recording_sort inner({5, 5, 3});
     varo::index_tiebreak_callback tiebreak(inner, 3);
     EXPECT_EQ(tiebreak.compare(0, 1), -1);
@@ -191,7 +191,7 @@ TEST_F(sorting, index_tiebreak_orders_equal_items_by_starting_position) {
                                     swp(0, 1), cmp(0, 1)}));
 }
 
-TEST_F(sorting, allocation_sort_none_stable_sort_one_exact_index_array) {
+TEST_F(sorting_test, allocation_sort_none_stable_sort_one_exact_index_array) {
     std::vector<uint32_t> items(1000);
     std::mt19937 rng(3);
     for (uint32_t& x : items)
@@ -213,7 +213,7 @@ TEST_F(sorting, allocation_sort_none_stable_sort_one_exact_index_array) {
     EXPECT_EQ(hook::requests(), 0u);
 }
 
-TEST_F(sorting, stable_sort_refused_index_array_leaves_the_list_before_any_compare) {
+TEST_F(sorting_test, stable_sort_refused_index_array_leaves_the_list_before_any_compare) {
     const std::vector<uint32_t> items = {pair(1, 'a'), pair(0, 'b'), pair(1, 'c'),
                                          pair(0, 'd'), pair(1, 'e'), pair(0, 'f')};
     test_list list(items);
@@ -229,7 +229,7 @@ TEST_F(sorting, stable_sort_refused_index_array_leaves_the_list_before_any_compa
     EXPECT_EQ(items_of(list), items);
 }
 
-TEST_F(sorting, comparator_error_passes_and_every_item_stays) {
+TEST_F(sorting_test, comparator_error_passes_and_every_item_stays) {
     std::vector<uint32_t> items(300);
     std::mt19937 rng(11);
     for (uint32_t& x : items)
@@ -257,7 +257,7 @@ TEST_F(sorting, comparator_error_passes_and_every_item_stays) {
 
 // Sorted results on many shapes, equal keys included; stable_sort must agree with
 // std::stable_sort exactly.
-TEST_F(sorting, sorts_agree_with_the_standard_library) {
+TEST_F(sorting_test, sorts_agree_with_the_standard_library) {
     struct shape {
         const char* name;
         uint32_t (*key)(uint32_t i, uint32_t n, std::mt19937& rng);
