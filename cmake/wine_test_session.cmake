@@ -7,11 +7,8 @@
 # Starting the server here, detached from any output pipe, matters: otherwise the first test
 # to run Wine starts it, the server and its system processes inherit that test's output, and
 # ctest waits for them to exit before it counts the test as finished.
-foreach(var ACTION WINE PREFIX)
-    if(NOT DEFINED ${var})
-        message(FATAL_ERROR "wine_test_session: ${var} is not set")
-    endif()
-endforeach()
+include(${CMAKE_CURRENT_LIST_DIR}/script_arguments.cmake)
+require_arguments(wine_test_session.cmake ACTION WINE PREFIX)
 
 get_filename_component(wine_dir "${WINE}" DIRECTORY)
 find_program(wineserver NAMES wineserver HINTS "${wine_dir}" REQUIRED)

@@ -9,11 +9,8 @@
 
 cmake_minimum_required(VERSION 3.25)
 
-foreach(required OUTPUT SOURCE_DIR VERSION COMPILER RUNTIME)
-    if(NOT DEFINED ${required})
-        message(FATAL_ERROR "write_licence_notice.cmake needs -D${required}=...")
-    endif()
-endforeach()
+include(${CMAKE_CURRENT_LIST_DIR}/script_arguments.cmake)
+require_arguments(write_licence_notice.cmake OUTPUT SOURCE_DIR VERSION COMPILER RUNTIME)
 string(REPLACE "|" ";" runtime "${RUNTIME}")
 
 find_program(dpkg_query dpkg-query)

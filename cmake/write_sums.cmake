@@ -5,11 +5,8 @@
 
 cmake_minimum_required(VERSION 3.25)
 
-foreach(required OUTPUT FILES)
-    if(NOT DEFINED ${required})
-        message(FATAL_ERROR "write_sums.cmake needs -D${required}=...")
-    endif()
-endforeach()
+include(${CMAKE_CURRENT_LIST_DIR}/script_arguments.cmake)
+require_arguments(write_sums.cmake OUTPUT FILES)
 
 string(REPLACE "|" ";" entries "${FILES}")
 list(SORT entries)

@@ -21,19 +21,13 @@
 
 cmake_minimum_required(VERSION 3.25)
 
-foreach(required ZIP WAY HOST PROBE OBJDUMP SCRIPT RUN_SESSION WORK)
-    if(NOT DEFINED ${required})
-        message(FATAL_ERROR "install_package.cmake needs -D${required}=...")
-    endif()
-endforeach()
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/script_arguments.cmake)
+require_arguments(install_package.cmake ZIP WAY HOST PROBE OBJDUMP SCRIPT RUN_SESSION WORK)
 if(NOT EXISTS "${ZIP}")
     message(FATAL_ERROR "no package at ${ZIP}: run cpack in the build folder first (the "
                         "release workflow's package step)")
 endif()
-set(launcher "")
-if(DEFINED EMULATOR AND NOT EMULATOR STREQUAL "")
-    string(REPLACE "|" ";" launcher "${EMULATOR}")
-endif()
+emulator_launcher(launcher)
 set(runtime_names libgcc_s_dw2-1.dll libstdc++-6.dll libwinpthread-1.dll)
 
 set(download "${WORK}/download")

@@ -12,11 +12,8 @@
 
 cmake_minimum_required(VERSION 3.25)
 
-foreach(required SOURCE_DIR DLL ZIP WORK)
-    if(NOT DEFINED ${required})
-        message(FATAL_ERROR "rebuild_elsewhere.cmake needs -D${required}=...")
-    endif()
-endforeach()
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/script_arguments.cmake)
+require_arguments(rebuild_elsewhere.cmake SOURCE_DIR DLL ZIP WORK)
 if(NOT EXISTS "${ZIP}")
     message(FATAL_ERROR "no package at ${ZIP}: run cpack in the build folder first (the "
                         "release workflow's package step)")

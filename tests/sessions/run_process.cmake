@@ -8,15 +8,9 @@
 
 cmake_minimum_required(VERSION 3.25)
 
-foreach(required HOST COMPONENT SCRIPT WORK STATUS OUTPUT)
-    if(NOT DEFINED ${required})
-        message(FATAL_ERROR "run_process.cmake needs -D${required}=...")
-    endif()
-endforeach()
-set(launcher "")
-if(DEFINED EMULATOR AND NOT EMULATOR STREQUAL "")
-    string(REPLACE "|" ";" launcher "${EMULATOR}")
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/script_arguments.cmake)
+require_arguments(run_process.cmake HOST COMPONENT SCRIPT WORK STATUS OUTPUT)
+emulator_launcher(launcher)
 
 file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}/profile")

@@ -31,11 +31,8 @@
 
 cmake_minimum_required(VERSION 3.25)
 
-foreach(required HOST COMPONENT SCRIPT WORK)
-    if(NOT DEFINED ${required})
-        message(FATAL_ERROR "run_session.cmake needs -D${required}=...")
-    endif()
-endforeach()
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/script_arguments.cmake)
+require_arguments(run_session.cmake HOST COMPONENT SCRIPT WORK)
 if(NOT DEFINED MODE)
     set(MODE all)
 endif()
@@ -64,10 +61,7 @@ if(DEFINED SETUP_DIR)
     set(script_dir "${SETUP_DIR}") # scripts generated into the build tree
 endif()
 
-set(launcher "")
-if(DEFINED EMULATOR AND NOT EMULATOR STREQUAL "")
-    string(REPLACE "|" ";" launcher "${EMULATOR}")
-endif()
+emulator_launcher(launcher)
 
 # Appends a step, its fields separated by tabs, to the plan (when preparing). The fields go
 # through list(JOIN), which keeps empty ones.

@@ -8,16 +8,10 @@
 
 cmake_minimum_required(VERSION 3.25)
 
-foreach(required SESSIONS HOST RUN_SESSION WORK)
-    if(NOT DEFINED ${required})
-        message(FATAL_ERROR "run_sessions.cmake needs -D${required}=...")
-    endif()
-endforeach()
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/script_arguments.cmake)
+require_arguments(run_sessions.cmake SESSIONS HOST RUN_SESSION WORK)
 
-set(launcher "")
-if(DEFINED EMULATOR AND NOT EMULATOR STREQUAL "")
-    string(REPLACE "|" ";" launcher "${EMULATOR}")
-endif()
+emulator_launcher(launcher)
 
 file(MAKE_DIRECTORY "${WORK}")
 set(plan "${WORK}/all-sessions.plan")

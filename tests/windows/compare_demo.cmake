@@ -10,11 +10,8 @@
 
 cmake_minimum_required(VERSION 3.25)
 
-foreach(required NATIVE_HOST WINDOWS_HOST)
-    if(NOT DEFINED ${required})
-        message(FATAL_ERROR "compare_demo.cmake needs -D${required}=...")
-    endif()
-endforeach()
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/script_arguments.cmake)
+require_arguments(compare_demo.cmake NATIVE_HOST WINDOWS_HOST)
 
 if(NOT EXISTS "${NATIVE_HOST}")
     set(problem "no native velmora-host at ${NATIVE_HOST}: build the default preset first")
@@ -25,10 +22,7 @@ if(NOT EXISTS "${NATIVE_HOST}")
     return()
 endif()
 
-set(launcher "")
-if(DEFINED EMULATOR AND NOT EMULATOR STREQUAL "")
-    string(REPLACE "|" ";" launcher "${EMULATOR}")
-endif()
+emulator_launcher(launcher)
 
 # Sets <name> to the demo's transcript as compared.
 function(demo_transcript name)
